@@ -1,0 +1,229 @@
+#include "files.hpp"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "failure.hpp"
+#include "messages.hpp"
+
+namespace bmp {
+namespace {
+
+constexpr size_t block_bytes = size_t{1} << 20;
+
+int open_retrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Reads the rest of a non-seekable stream.
+bool read_all(int fd, std::vector<uint8_t>& out) {
+  uint8_t buffer[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.insert(out.end(), buffer, buffer + n);
+  }
+}
+
+mode_t creation_mode() {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+// ---- InputFile -------------------------------------------------------------
+
+std::unique_ptr<InputFile> InputFile::open(const std::string& path, std::string display_name) {
+  int fd = open_retrying(path.c_str(), O_RDONLY);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  if (S_ISREG(info.st_mode)) {
+    return std::unique_ptr<InputFile>(
+        new InputFile(fd, static_cast<uint64_t>(info.st_size), std::move(display_name)));
+  }
+  std::vector<uint8_t> contents;
+  bool ok = read_all(fd, contents);
+  ::close(fd);
+  if (!ok) return nullptr;
+  std::unique_ptr<InputFile> file(new InputFile(-1, contents.size(), std::move(display_name)));
+  file->contents_ = std::move(contents);
+  file->whole_ = true;
+  return file;
+}
+
+InputFile::~InputFile() {
+  if (map_ != nullptr) ::munmap(map_, size_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void InputFile::read_at(uint64_t offset, std::span<uint8_t> bytes) const {
+  if (offset > size_ || bytes.size() > size_ - offset) fail(Channel::out, msg::truncated_file, name_.c_str());
+  if (whole_) {
+    std::copy_n(contents_.begin() + static_cast<ptrdiff_t>(offset), bytes.size(), bytes.begin());
+    return;
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done,
+                        static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail(Channel::out, msg::truncated_file, name_.c_str());
+    done += static_cast<size_t>(n);
+  }
+}
+
+std::span<const uint8_t> InputFile::bytes() {
+  if (whole_) return contents_;
+  if (size_ == 0) return {};
+  if (map_ == nullptr) {
+    void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
+    if (map == MAP_FAILED) {
+      // No map possible: one whole read instead.
+      contents_.resize(size_);
+      read_at(0, contents_);
+      whole_ = true;
+      return contents_;
+    }
+    map_ = map;
+  }
+  return {static_cast<const uint8_t*>(map_), static_cast<size_t>(size_)};
+}
+
+// ---- RowReader -------------------------------------------------------------
+
+RowReader::RowReader(const InputFile& file, uint64_t offset, size_t row_bytes, int64_t rows)
+    : file_(file), offset_(offset), row_bytes_(row_bytes), rows_left_(rows) {
+  size_t per_block = row_bytes_ == 0 ? 1 : std::max<size_t>(1, block_bytes / row_bytes_);
+  block_.resize(per_block * row_bytes_);
+}
+
+std::span<const uint8_t> RowReader::next() {
+  if (block_position_ == block_rows_) {
+    size_t capacity = block_.size() / std::max<size_t>(row_bytes_, 1);
+    block_rows_ = static_cast<size_t>(std::min<int64_t>(rows_left_, static_cast<int64_t>(capacity)));
+    if (block_rows_ == 0) fail(Channel::out, msg::truncated_file, file_.name().c_str());
+    file_.read_at(offset_, std::span<uint8_t>(block_.data(), block_rows_ * row_bytes_));
+    offset_ += block_rows_ * row_bytes_;
+    rows_left_ -= static_cast<int64_t>(block_rows_);
+    block_position_ = 0;
+  }
+  return std::span<const uint8_t>(block_.data() + block_position_++ * row_bytes_, row_bytes_);
+}
+
+// ---- OutputFile ------------------------------------------------------------
+
+OutputFile::OutputFile(int fd, std::filesystem::path written, std::filesystem::path target,
+                       std::string name)
+    : fd_(fd),
+      written_(std::move(written)),
+      target_(std::move(target)),
+      name_(std::move(name)),
+      buffer_(block_bytes) {}
+
+std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path,
+                                               std::string display_name) {
+  namespace fs = std::filesystem;
+  // A link is followed, as opening it would: the file it names is replaced.
+  std::error_code ec;
+  fs::path target = path;
+  if (fs::is_symlink(fs::symlink_status(path, ec))) {
+    target = fs::weakly_canonical(path, ec);
+    if (ec) return nullptr;
+  }
+
+  struct stat info {};
+  bool exists = ::stat(target.c_str(), &info) == 0;
+  if (exists && !S_ISREG(info.st_mode)) {
+    // A device or a pipe: there is nothing to replace, write to it directly.
+    int fd = open_retrying(target.c_str(), O_WRONLY | O_TRUNC);
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<OutputFile>(new OutputFile(fd, {}, {}, std::move(display_name)));
+  }
+  if (exists && ::access(target.c_str(), W_OK) != 0) return nullptr;
+
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  ::fchmod(fd, exists ? (info.st_mode & 07777) : creation_mode());
+  return std::unique_ptr<OutputFile>(
+      new OutputFile(fd, pattern, std::move(target), std::move(display_name)));
+}
+
+std::unique_ptr<OutputFile> OutputFile::create_direct(const std::filesystem::path& path,
+                                                      std::string display_name) {
+  int fd = open_retrying(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<OutputFile>(new OutputFile(fd, path, {}, std::move(display_name)));
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_ && !written_.empty()) ::unlink(written_.c_str());
+}
+
+void OutputFile::write_failed() { fail(Channel::out, msg::cant_write, name_.c_str()); }
+
+void OutputFile::drain() {
+  size_t done = 0;
+  while (done < used_) {
+    ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      used_ = 0;
+      write_failed();
+    }
+    done += static_cast<size_t>(n);
+  }
+  used_ = 0;
+}
+
+void OutputFile::write(std::span<const uint8_t> bytes) {
+  while (!bytes.empty()) {
+    if (used_ == buffer_.size()) drain();
+    size_t n = std::min(bytes.size(), buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, bytes.data(), n);
+    used_ += n;
+    bytes = bytes.subspan(n);
+  }
+}
+
+std::span<uint8_t> OutputFile::reserve(size_t n) {
+  if (used_ + n > buffer_.size()) drain();
+  if (n > buffer_.size()) buffer_.resize(n);
+  std::span<uint8_t> space(buffer_.data() + used_, n);
+  used_ += n;
+  return space;
+}
+
+void OutputFile::flush() { drain(); }
+
+void OutputFile::commit() {
+  drain();
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) write_failed();
+  if (!target_.empty() && ::rename(written_.c_str(), target_.c_str()) != 0) write_failed();
+  committed_ = true;
+}
+
+}  // namespace bmp

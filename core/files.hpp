@@ -1,0 +1,102 @@
+// The file layer: inputs read in large blocks or through a read-only map,
+// outputs written beside their target and renamed over it only at the end.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace bmp {
+
+// An input file opened for reading. Regular files are read with pread or
+// mapped; anything else (a pipe) is read whole into memory at open.
+class InputFile {
+ public:
+  // Returns null when the file cannot be opened.
+  static std::unique_ptr<InputFile> open(const std::string& path, std::string display_name);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  uint64_t size() const { return size_; }
+  const std::string& name() const { return name_; }
+  // Reads exactly bytes.size() bytes at offset; a short read is a truncated file.
+  void read_at(uint64_t offset, std::span<uint8_t> bytes) const;
+  // The whole file as memory, mapped on first use (read-only).
+  std::span<const uint8_t> bytes();
+
+ private:
+  InputFile(int fd, uint64_t size, std::string name) : fd_(fd), size_(size), name_(std::move(name)) {}
+  int fd_;
+  uint64_t size_;
+  std::string name_;
+  std::vector<uint8_t> contents_;  // the data of a non-regular file
+  void* map_ = nullptr;
+  bool whole_ = false;  // contents_ holds the file
+};
+
+// Sequential reading of fixed-size records (stored rows) from an offset, in
+// large blocks: memory independent of the record count.
+class RowReader {
+ public:
+  RowReader(const InputFile& file, uint64_t offset, size_t row_bytes, int64_t rows);
+  // The next row's bytes, valid until the next call.
+  std::span<const uint8_t> next();
+
+ private:
+  const InputFile& file_;
+  uint64_t offset_;
+  size_t row_bytes_;
+  int64_t rows_left_;
+  std::vector<uint8_t> block_;
+  size_t block_rows_ = 0;
+  size_t block_position_ = 0;
+};
+
+// A buffered output that becomes its target only on commit(). Regular targets
+// are written as a new file in the same folder and renamed over the target;
+// a target that exists and is not a regular file (a device, a pipe) is written
+// directly. Without commit() the new file is removed, the target untouched.
+class OutputFile {
+ public:
+  static std::unique_ptr<OutputFile> create(const std::filesystem::path& path,
+                                            std::string display_name);
+  // A plain new file (temporary files): written in place, kept on commit.
+  static std::unique_ptr<OutputFile> create_direct(const std::filesystem::path& path,
+                                                   std::string display_name);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  int put(int byte) {
+    if (used_ == buffer_.size()) drain();
+    buffer_[used_++] = static_cast<uint8_t>(byte);
+    return byte & 0xff;
+  }
+  void write(std::span<const uint8_t> bytes);
+  // Space for the next n bytes, to be filled by the caller (n at most the
+  // buffer size); avoids a copy on the row path.
+  std::span<uint8_t> reserve(size_t n);
+  void flush();
+  // Flushes, closes and moves the file into place; every error is a failure.
+  void commit();
+  const std::string& name() const { return name_; }
+
+ private:
+  OutputFile(int fd, std::filesystem::path written, std::filesystem::path target, std::string name);
+  void drain();
+  [[noreturn]] void write_failed();
+
+  int fd_;
+  std::filesystem::path written_;  // the file being written
+  std::filesystem::path target_;   // where it goes on commit (empty: stays)
+  std::string name_;
+  std::vector<uint8_t> buffer_;
+  size_t used_ = 0;
+  bool committed_ = false;
+};
+
+}  // namespace bmp

@@ -1,0 +1,30 @@
+// Every message text of the frame, in one table, so that each tool prints the
+// same words for the same fault. The texts are UTF-8; the console converts them.
+#pragma once
+
+namespace bmp::msg {
+
+// Header checks.
+inline constexpr const char* wrong_format = "Wrong Format !\n";
+inline constexpr const char* not_full_colour = "このファイルは1670万色タイプではありません\n";
+inline constexpr const char* not_full_colour_infile = "このファイルは1670万色タイプではありません。(Infile%d)\n";
+inline constexpr const char* not_full_colour_indexed = "このファイルは1670万色タイプではありません。(Infile[%d])\n";
+inline constexpr const char* size_line = "X_size = %d Y_size = %d 1670万色\n";
+inline constexpr const char* size_line_alpha = "X_size = %d Y_size = %d 1670万色(α付き)\n";
+inline constexpr const char* size_line_infile = "Infile%d X_size = %d Y_size = %d 1670万色\n";
+inline constexpr const char* size_line_indexed = "Infile[%d] X_size = %d Y_size = %d 1670万色\n";
+
+// Opening files.
+inline constexpr const char* cant_open_source_file = "\ncan't open source file %s\n";
+inline constexpr const char* cant_open = "\ncan't open %s\n";
+inline constexpr const char* cant_open_temp = "Can't open temp%04d.bmp !\n";
+
+// Refusals of the suite's own, where the original read garbage or wrote
+// broken files. Each names the file or argument concerned.
+inline constexpr const char* truncated_file = "Truncated file %s !\n";
+inline constexpr const char* compressed_file = "Compressed file %s !\n";
+inline constexpr const char* negative_size = "Negative size in %s !\n";
+inline constexpr const char* too_large = "Image too large: %s !\n";
+inline constexpr const char* cant_write = "Can't write %s !\n";
+
+}  // namespace bmp::msg

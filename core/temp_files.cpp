@@ -1,0 +1,59 @@
+#include "temp_files.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "failure.hpp"
+#include "messages.hpp"
+
+namespace bmp {
+
+
+
+namespace {
+
+std::string temp_name(int n) {
+  char name[32];
+  std::snprintf(name, sizeof name, "temp%04d.bmp", n);
+  return name;
+}
+
+}  // namespace
+
+TempFileChain::~TempFileChain() { delete_temp_files(); }
+
+std::filesystem::path TempFileChain::temp_bmp_path(int n) const { return folder_ / temp_name(n); }
+
+void TempFileChain::cant_open(int n) const { fail(Channel::err, msg::cant_open_temp, n); }
+
+std::unique_ptr<OutputFile> TempFileChain::create(int n) {
+  if (folder_.empty()) {
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    if (ec) cant_open(n);
+    std::string pattern = (base / "bmp-tools.XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) cant_open(n);
+    folder_ = pattern;
+  }
+  auto file = OutputFile::create_direct(temp_bmp_path(n), temp_name(n));
+  if (!file) cant_open(n);
+  return file;
+}
+
+std::unique_ptr<InputFile> TempFileChain::open(int n) {
+  if (folder_.empty()) cant_open(n);
+  auto file = InputFile::open(temp_bmp_path(n).string(), temp_name(n));
+  if (!file) cant_open(n);
+  return file;
+}
+
+void TempFileChain::delete_temp_files() noexcept {
+  if (folder_.empty()) return;
+  std::error_code ec;
+  for (int n = 0; n < 4; ++n) std::filesystem::remove(temp_bmp_path(n), ec);
+  std::filesystem::remove_all(folder_, ec);
+  folder_.clear();
+}
+
+}  // namespace bmp

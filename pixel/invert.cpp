@@ -1,0 +1,42 @@
+// invert: the negative of a 24-bit image, every colour byte v becoming 255 - v.
+// One form: invert Infile Outfile.
+#include "pixel/invert.hpp"
+
+#include "core/bmp_io.hpp"
+#include "core/row_loop.hpp"
+#include "core/tool_frame.hpp"
+
+namespace bmp {
+namespace {
+
+constexpr int invert_forms[] = {3};
+
+constexpr ToolSpec invert_spec{
+    .title = "INVERT UTILITY (BMP FILE VERSION)\n",
+    .usage = "\n"
+             "USAGE: Command Infile Outfile\n"
+             "\n",
+    .warning = Warning::for_bmp,
+    .forms = invert_forms,
+};
+
+void invert_rows(std::span<const uint8_t> source, std::span<uint8_t> target) {
+  for (size_t i = 0; i < source.size(); ++i) target[i] = static_cast<uint8_t>(255 - source[i]);
+}
+
+void invert(Run& run) {
+  auto in = run.open_input(1, CantOpen::source_file);
+  auto out = run.create_output(2, CantOpen::source_file);
+  ImageLayout image = read_bmp_header(*in, run.console(), HeaderCheck{});
+  write_bmp24_header(*out, image.width, image.height);
+  for_each_row24(
+      *in, image, *out, [](int, auto source, auto target) { invert_rows(source, target); },
+      [&](int row) { report_progress(run.console(), row); });
+  out->commit();
+}
+
+}  // namespace
+
+int run_invert(std::span<const std::string_view> args) { return run_tool(invert_spec, args, invert); }
+
+}  // namespace bmp

@@ -1,0 +1,221 @@
+#include "core/files.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/failure.hpp"
+#include "core/temp_files.hpp"
+#include "tests/support/bmp_builder.hpp"
+#include "tests/support/cli.hpp"
+
+namespace bmp {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+std::vector<std::string> entries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(OutputFile, BecomesTheTargetOnlyOnCommit) {
+  test::Scratch scratch;
+  std::string target = scratch.path("out.bmp");
+  test::write_file(target, {1, 2, 3});
+  {
+    auto out = OutputFile::create(target, "out.bmp");
+    ASSERT_TRUE(out);
+    out->write(Bytes{9, 9});
+    out->flush();
+    EXPECT_EQ(test::read_file(target), (Bytes{1, 2, 3})) << "target untouched while writing";
+  }
+  EXPECT_EQ(test::read_file(target), (Bytes{1, 2, 3})) << "an abandoned output leaves it as it was";
+  EXPECT_EQ(entries(scratch.folder()), (std::vector<std::string>{"out.bmp", "tmp"}));
+  {
+    auto out = OutputFile::create(target, "out.bmp");
+    out->put(7);
+    out->write(Bytes{8});
+    out->commit();
+  }
+  EXPECT_EQ(test::read_file(target), (Bytes{7, 8}));
+  EXPECT_EQ(entries(scratch.folder()), (std::vector<std::string>{"out.bmp", "tmp"}));
+}
+
+TEST(OutputFile, NewFileTakesTheUmaskModeAndAnOldOneKeepsItsMode) {
+  test::Scratch scratch;
+  std::string fresh = scratch.path("fresh.bmp");
+  mode_t mask = umask(022);
+  auto out = OutputFile::create(fresh, "fresh.bmp");
+  out->commit();
+  umask(mask);
+  struct stat info {};
+  ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0644u);
+
+  chmod(fresh.c_str(), 0640);
+  out = OutputFile::create(fresh, "fresh.bmp");
+  out->commit();
+  ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(OutputFile, ALinkIsFollowedAndTheFileItNamesReplaced) {
+  test::Scratch scratch;
+  std::string real = scratch.path("real.bmp");
+  std::string link = scratch.path("link.bmp");
+  test::write_file(real, {1});
+  fs::create_symlink(real, link);
+  auto out = OutputFile::create(link, "link.bmp");
+  out->write(Bytes{5, 6});
+  out->commit();
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(test::read_file(real), (Bytes{5, 6}));
+}
+
+TEST(OutputFile, FailsToOpenInAMissingFolder) {
+  test::Scratch scratch;
+  EXPECT_FALSE(OutputFile::create(scratch.path("no/such/out.bmp"), "x"));
+}
+
+TEST(OutputFile, AFullDeviceIsAWriteFailure) {
+  auto out = OutputFile::create("/dev/full", "/dev/full");
+  ASSERT_TRUE(out);
+  out->write(Bytes(100, 1));
+  try {
+    out->commit();
+    FAIL() << "commit succeeded on /dev/full";
+  } catch (const ToolFailure& failure) {
+    EXPECT_STREQ(failure.what(), "Can't write /dev/full !\n");
+  }
+}
+
+TEST(RowReader, DeliversEveryRowAcrossBlockBoundaries) {
+  test::Scratch scratch;
+  std::string path = scratch.path("rows");
+  // Rows of 1000003 bytes: each block holds one row; 3 rows after a 7-byte head.
+  const size_t row = 1000003;
+  Bytes bytes(7 + 3 * row);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  test::write_file(path, bytes);
+  auto file = InputFile::open(path, "rows");
+  RowReader reader(*file, 7, row, 3);
+  for (size_t r = 0; r < 3; ++r) {
+    auto got = reader.next();
+    ASSERT_EQ(got.size(), row);
+    ASSERT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + 7 + r * row)) << r;
+  }
+  // Small rows, many per block.
+  RowReader small(*file, 1, 5, 200000);
+  for (size_t r = 0; r < 200000; ++r) {
+    auto got = small.next();
+    ASSERT_EQ(got[0], bytes[1 + 5 * r]) << r;
+  }
+}
+
+TEST(InputFile, ReadingPastTheEndIsATruncatedFile) {
+  test::Scratch scratch;
+  std::string path = scratch.path("short");
+  test::write_file(path, Bytes(10, 1));
+  auto file = InputFile::open(path, "short");
+  uint8_t buffer[4];
+  EXPECT_NO_THROW(file->read_at(6, buffer));
+  EXPECT_THROW(file->read_at(7, buffer), ToolFailure);
+  EXPECT_EQ(file->bytes().size(), 10u);
+  EXPECT_FALSE(InputFile::open(scratch.path("missing"), "missing"));
+  EXPECT_FALSE(InputFile::open(scratch.folder().string(), "a folder"));
+}
+
+TEST(InputFile, APipeIsReadWhole) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  ASSERT_EQ(write(fds[1], "BMxyz", 5), 5);
+  close(fds[1]);
+  auto file = InputFile::open("/dev/fd/" + std::to_string(fds[0]), "pipe");
+  close(fds[0]);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->size(), 5u);
+  auto bytes = file->bytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "BMxyz");
+}
+
+class TempChain : public testing::Test {
+ protected:
+  void SetUp() override {
+    old_tmpdir_ = getenv("TMPDIR") ? getenv("TMPDIR") : "";
+    setenv("TMPDIR", scratch_.tmpdir().c_str(), 1);
+  }
+  void TearDown() override {
+    if (old_tmpdir_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+    }
+  }
+  test::Scratch scratch_;
+  std::string old_tmpdir_;
+};
+
+TEST_F(TempChain, FilesLiveInAPrivateFolderThatGoesWithTheRun) {
+  {
+    TempFileChain chain;
+    auto out = chain.create(0);
+    out->write(Bytes{1, 2, 3});
+    out->commit();
+    EXPECT_EQ(chain.temp_bmp_path(0).filename(), "temp0000.bmp");
+    EXPECT_EQ(chain.temp_bmp_path(0).parent_path().parent_path(), fs::path(scratch_.tmpdir()));
+    auto in = chain.open(0);
+    EXPECT_EQ(in->size(), 3u);
+    EXPECT_EQ(scratch_.tmp_entries().size(), 2u);  // the folder and its file
+  }
+  EXPECT_TRUE(scratch_.tmp_entries().empty());
+}
+
+TEST_F(TempChain, AFailedRunLeavesNothingBehind) {
+  try {
+    TempFileChain chain;
+    chain.create(0)->commit();
+    auto open = chain.create(1);  // left open, as at a failure in mid-pass
+    open->write(Bytes(10, 0));
+    chain.open(2);  // never written: fails
+    FAIL() << "temp0002 opened";
+  } catch (const ToolFailure& failure) {
+    EXPECT_STREQ(failure.what(), "Can't open temp0002.bmp !\n");
+    EXPECT_EQ(failure.channel(), Channel::err);
+  }
+  EXPECT_TRUE(scratch_.tmp_entries().empty());
+}
+
+TEST_F(TempChain, TwoChainsAtOnceKeepApart) {
+  TempFileChain first, second;
+  auto a = first.create(0);
+  auto b = second.create(0);
+  EXPECT_NE(first.temp_bmp_path(0), second.temp_bmp_path(0));
+  a->write(Bytes{1});
+  a->commit();
+  b->write(Bytes{2, 2});
+  b->commit();
+  EXPECT_EQ(first.open(0)->size(), 1u);
+  EXPECT_EQ(second.open(0)->size(), 2u);
+  first.delete_temp_files();
+  EXPECT_EQ(second.open(0)->size(), 2u);
+}
+
+TEST_F(TempChain, AnUnusableTemporaryFolderIsTheOpenMessage) {
+  setenv("TMPDIR", scratch_.path("missing").c_str(), 1);
+  TempFileChain chain;
+  try {
+    chain.create(3);
+    FAIL();
+  } catch (const ToolFailure& failure) {
+    EXPECT_STREQ(failure.what(), "Can't open temp0003.bmp !\n");
+  }
+}
+
+}  // namespace
+}  // namespace bmp

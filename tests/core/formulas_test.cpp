@@ -1,0 +1,70 @@
+#include "core/formulas.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace bmp {
+namespace {
+
+TEST(Rand15, StartsFromStateOneAndFollowsTheSeed) {
+  Rand15 fresh;
+  EXPECT_EQ(fresh.rand15(), 41);
+  EXPECT_EQ(fresh.rand15(), 18467);
+  EXPECT_EQ(fresh.rand15(), 6334);
+  EXPECT_EQ(fresh.rand15(), 26500);
+  Rand15 seeded;
+  seeded.srand15(0);
+  EXPECT_EQ(seeded.rand15(), 38);
+  EXPECT_EQ(seeded.rand15(), 7719);
+}
+
+TEST(Rand15, SameSeedSameSequence) {
+  Rand15 a, b;
+  a.srand15(1234 + 263);
+  b.srand15(1234 + 263);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(a.rand15(), b.rand15());
+}
+
+TEST(Luma, ThirtyFiftyNineElevenTruncatesEachProduct) {
+  EXPECT_EQ(luma_30_59_11(255, 0, 0), 76);     // pure red
+  EXPECT_EQ(luma_30_59_11(0, 0, 255), 28);     // pure blue
+  EXPECT_EQ(luma_30_59_11(128, 128, 128), 127);  // 38 + 75 + 14
+  EXPECT_EQ(luma_30_59_11(255, 255, 255), 254);
+  EXPECT_EQ(luma_30_59_11(0, 0, 0), 0);
+}
+
+TEST(Luma, SeventySevenOneFiftyTwentyEightRoundsBySumPlusHalf) {
+  EXPECT_EQ(luma_77_150_28(255, 255, 255), 255);
+  EXPECT_EQ(luma_77_150_28(0, 255, 0), 150);
+  EXPECT_EQ(luma_77_150_28(0, 0, 0), 0);
+  EXPECT_DOUBLE_EQ(luma_77_150_28_real(0, 0, 0), 0.5);
+}
+
+TEST(Transparency, MixAndWeight) {
+  EXPECT_EQ(TransparencyMix(0)(200, 17), 17);
+  EXPECT_EQ(TransparencyMix(100)(200, 17), 200);
+  EXPECT_EQ(TransparencyMix(50)(255, 0), 127);
+  EXPECT_EQ(transparency_weight(100), 254);
+  EXPECT_EQ(transparency_weight(50), 127);
+  EXPECT_EQ(transparency_weight(20), 51);
+  EXPECT_EQ(transparency_weight(0), 0);
+  EXPECT_EQ(transparency_composite(200, 10, 0), 200);
+  // P = 100 still lets 1/255 of the colour through: (255 + 0 * 254) / 255.
+  EXPECT_EQ(transparency_composite(255, 0, 254), 1);
+}
+
+TEST(TruncateTowardZero, TruncatesAndSaturates) {
+  EXPECT_EQ(truncate_toward_zero(2.9), 2);
+  EXPECT_EQ(truncate_toward_zero(-2.9), -2);
+  EXPECT_EQ(truncate_toward_zero(-0.7 + 0.5), 0);
+  EXPECT_EQ(truncate_toward_zero(std::nan("")), 0);
+  EXPECT_EQ(truncate_toward_zero(1e300), std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(truncate_toward_zero(-INFINITY), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(truncate_toward_zero(2147483646.9), 2147483646);
+  EXPECT_EQ(truncate_toward_zero(-2147483648.5), std::numeric_limits<int32_t>::min());
+}
+
+}  // namespace
+}  // namespace bmp
