@@ -17,3 +17,14 @@ function(add_bmp_tool name)
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST)
   endif()
 endfunction()
+
+# add_bmp_test(<name> FAMILY <library>): a unit test of a family's shared
+# engines, tests/<family>/<name>_test.cpp.
+function(add_bmp_test name)
+  cmake_parse_arguments(TEST "" "FAMILY" "" ${ARGN})
+  if(BMP_TESTS)
+    add_executable(${name}_test ${PROJECT_SOURCE_DIR}/tests/${TEST_FAMILY}/${name}_test.cpp)
+    target_link_libraries(${name}_test PRIVATE ${TEST_FAMILY} bmp_core bmp_test_support GTest::gtest_main)
+    gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()

@@ -14,6 +14,8 @@ namespace bmp {
 
 inline constexpr int64_t bmp24_header_bytes = 54;
 inline constexpr int64_t bmp32_header_bytes = 122;
+// The row length that the defocus tools' size check prints and tests.
+inline constexpr int32_t MAX_ROW_PIXELS = 10000;
 // The largest file whose size still fits the header's 32-bit size field.
 inline constexpr int64_t max_file_bytes = 0xffffffffLL;
 

@@ -26,5 +26,10 @@ inline constexpr const char* compressed_file = "Compressed file %s !\n";
 inline constexpr const char* negative_size = "Negative size in %s !\n";
 inline constexpr const char* too_large = "Image too large: %s !\n";
 inline constexpr const char* cant_write = "Can't write %s !\n";
+inline constexpr const char* degree_out_of_range = "Blur degree out of range: %s !\n";
+inline constexpr const char* wrong_power_constant = "Wrong power constant !\n";
+
+// The drawing and defocus tools' refusal of a curve or profile flag.
+inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 
 }  // namespace bmp::msg

@@ -75,7 +75,7 @@ void print_usage(Console& console, const ToolSpec& spec) {
   console.write(edition_line);
   console.write(rights_line);
   // The block is text, not a format: a "%" in it prints as it stands.
-  console.write(spec.usage);
+  for (std::string_view piece : spec.usage) console.write(piece);
   console.write(warning_text(spec.warning));
 }
 

@@ -41,7 +41,9 @@ enum class CantOpen {
 
 struct ToolSpec {
   std::string_view title;  // the banner's title line, with its line end
-  std::string_view usage;  // the block after the banner, up to the warning line
+  // The block after the banner, up to the warning line, as pieces printed in
+  // order (a family shares its common lines this way).
+  std::span<const std::string_view> usage;
   Warning warning = Warning::for_bmp;
   std::span<const int> forms;  // the accepted argument counts (program name included)
   LoneArgument lone = LoneArgument::none;

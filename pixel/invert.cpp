@@ -10,12 +10,15 @@ namespace bmp {
 namespace {
 
 constexpr int invert_forms[] = {3};
+constexpr std::string_view invert_usage[] = {
+    "\n",
+    "USAGE: Command Infile Outfile\n",
+    "\n",
+};
 
 constexpr ToolSpec invert_spec{
     .title = "INVERT UTILITY (BMP FILE VERSION)\n",
-    .usage = "\n"
-             "USAGE: Command Infile Outfile\n"
-             "\n",
+    .usage = invert_usage,
     .warning = Warning::for_bmp,
     .forms = invert_forms,
 };

@@ -46,6 +46,7 @@ TEST(Arguments, DriveNumber) {
 
 constexpr int two_forms[] = {3, 5};
 constexpr int lone_two[] = {2};
+constexpr std::string_view demo_usage[] = {"\n", "USAGE: Command a b (%)\n", "\n"};
 
 struct Outcome {
   int status;
@@ -63,7 +64,7 @@ Outcome run_spec(const ToolSpec& spec, std::vector<std::string_view> args, const
 
 ToolSpec spec_with(Warning warning, LoneArgument lone) {
   return ToolSpec{.title = "DEMO UTILITY (BMP FILE VERSION)\n",
-                  .usage = "\nUSAGE: Command a b (%)\n\n",
+                  .usage = demo_usage,
                   .warning = warning,
                   .forms = two_forms,
                   .lone = lone,

@@ -1,0 +1,56 @@
+#include "defocus/defocus_frame.hpp"
+
+#include <cmath>
+#include <string>
+
+#include "core/bmp_io.hpp"
+#include "core/failure.hpp"
+#include "core/messages.hpp"
+
+namespace bmp {
+namespace {
+
+constexpr std::string_view degree_retry =
+    "ぼかし度が大きすぎます。再入力してください。(ぼかし度 < SIZE)\n";
+constexpr std::string_view degree_start_over =
+    "ぼかし度が大きすぎます。最初からやり直してください。(ぼかし度 < SIZE)\n";
+constexpr std::string_view degree_prompt = "ぼかし度 = ";
+constexpr std::string_view row_too_wide = "サイズが大きすぎます。(X_size > 10000)\n";
+
+bool fits(double degree, int32_t width, int32_t height, DegreeTest test) {
+  if (test == DegreeTest::outer_radius) {
+    int32_t outer = r_out(degree);
+    return !(outer > height || outer > width);
+  }
+  return degree < width && degree < height;
+}
+
+}  // namespace
+
+void check_degree_value(double degree, std::string_view argument) {
+  if (!(degree >= 0.0 && degree <= max_blur_degree)) {
+    fail(Channel::out, msg::degree_out_of_range, std::string(argument).c_str());
+  }
+}
+
+double check_blur_degree(double degree, int32_t width, int32_t height, Console& console,
+                         DegreeTest test) {
+  if (fits(degree, width, height, test)) return degree;
+  console.write(degree_retry);
+  console.write("\n");
+  console.write(degree_prompt);
+  if (std::optional<int> typed = console.read_int()) {
+    degree = *typed;
+    if (fits(degree, width, height, test)) {
+      check_degree_value(degree, std::to_string(*typed));
+      return degree;
+    }
+  }
+  fail(degree_start_over);
+}
+
+void check_row_width(int32_t width) {
+  if (width > MAX_ROW_PIXELS) fail(row_too_wide);
+}
+
+}  // namespace bmp

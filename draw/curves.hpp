@@ -1,0 +1,76 @@
+// The curve shapes: named formulas of a position u in [0, 1], and the flag
+// table through which the gradient tools choose one. Angles are in degrees,
+// turned into radians by × PI_LITERAL / 180 before the sine.
+#pragma once
+
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+#include "core/console.hpp"
+#include "core/formulas.hpp"
+
+namespace bmp {
+
+constexpr double radians(double degrees) { return degrees * PI_LITERAL / 180; }
+
+// (sin(a + 270°) + 1) / 2 for an angle a in degrees: the rising half of a
+// cosine for a in 0..180, the full hump for a in 0..360. Callers that form the
+// angle in their own order (the graded row blur) use this directly.
+inline double sine_rise(double angle_degrees) {
+  return (std::sin(radians(angle_degrees + 270)) + 1) / 2;
+}
+
+inline double ease_in_out(double u) { return sine_rise(180 * u); }
+inline double ease_out(double u) { return std::sin(radians(90 * u)); }
+inline double ease_in(double u) { return 1 - std::sin(radians(90 - 90 * u)); }
+inline double power_curve(double u, double k) { return std::pow(u * 1.0, k); }
+inline double raised_cosine(double u) { return sine_rise(360 * u); }
+inline double sine_hump(double u) { return std::sin(radians(180 * u)); }
+
+enum class CurveFlag {
+  liner,
+  ease_in_out,
+  ease_out,
+  ease_in,
+  power,
+  one_minus_power,
+  raised_cosine,
+  sine_hump,
+};
+
+// The flag selects a shape only when it is exactly 0.0, 1.0, ..., 7.0.
+std::optional<CurveFlag> curve_flag_of(double flag);
+
+// The shape's value at s; k is the power constant of the two power shapes.
+double curve_value(CurveFlag flag, double s, double k);
+
+// Flags 4 and 5 take a power constant from standard input.
+constexpr bool needs_power_constant(double flag) { return flag == 4.0 || flag == 5.0; }
+// Prints "累乗の定数を入れてください。" and reads a real; nothing when no number
+// could be read.
+std::optional<double> prompt_power_constant(Console& console);
+
+// "--- FLAG ---" and the eight table lines, as `ramp` and `ramp_over` print them.
+inline constexpr std::string_view ramp_curve_table =
+    "--- FLAG ---\n"
+    "0  = Liner\n"
+    "1  = (sin 270-450)遅早遅\n"
+    "2  = (sin   0- 90)早遅\n"
+    "3  = (sin  90-180)遅早\n"
+    "4  = 累乗         遅早\n"
+    "5  = 1-累乗       早遅\n"
+    "6  = (sin 270-630)遅早遅早遅\n"
+    "7  = (sin 0-180)早遅早\n";
+inline constexpr std::string_view ramp_over_curve_table =
+    "--- FLAG ---\n"
+    "0  = Liner\n"
+    "1  = (sin 270-450)遅早遅\n"
+    "2  = (sin   0- 90)早遅\n"
+    "3  = (sin  90-180)遅早\n"
+    "4  = 累乗         遅早\n"
+    "5  = 1-累乗       早遅\n"
+    "6  = (sin 270-630)遅早遅早遅\n"
+    "7  = (sin   0-180)早遅早\n";
+
+}  // namespace bmp
