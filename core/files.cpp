@@ -15,7 +15,7 @@
 namespace bmp {
 namespace {
 
-constexpr size_t block_bytes = size_t{1} << 20;
+constexpr size_t block_bytes = size_t{256} << 10;
 
 int open_retrying(const char* path, int flags, mode_t mode = 0) {
   int fd;
@@ -116,6 +116,7 @@ RowReader::RowReader(const InputFile& file, uint64_t offset, size_t row_bytes, i
 }
 
 std::span<const uint8_t> RowReader::next() {
+  if (row_bytes_ == 0) return {};
   if (block_position_ == block_rows_) {
     size_t capacity = block_.size() / std::max<size_t>(row_bytes_, 1);
     block_rows_ = static_cast<size_t>(std::min<int64_t>(rows_left_, static_cast<int64_t>(capacity)));
@@ -126,6 +127,17 @@ std::span<const uint8_t> RowReader::next() {
     block_position_ = 0;
   }
   return std::span<const uint8_t>(block_.data() + block_position_++ * row_bytes_, row_bytes_);
+}
+
+std::span<uint8_t> RowReader::next_block(size_t max_rows) {
+  size_t capacity = block_.size() / std::max<size_t>(row_bytes_, 1);
+  size_t rows = static_cast<size_t>(std::min<int64_t>(
+      rows_left_, static_cast<int64_t>(std::min(capacity, max_rows))));
+  std::span<uint8_t> block(block_.data(), rows * row_bytes_);
+  file_.read_at(offset_, block);
+  offset_ += block.size();
+  rows_left_ -= static_cast<int64_t>(rows);
+  return block;
 }
 
 // ---- OutputFile ------------------------------------------------------------
@@ -183,21 +195,28 @@ OutputFile::~OutputFile() {
 
 void OutputFile::write_failed() { fail(Channel::out, msg::cant_write, name_.c_str()); }
 
-void OutputFile::drain() {
+void OutputFile::write_all(const uint8_t* data, size_t size) {
   size_t done = 0;
-  while (done < used_) {
-    ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+  while (done < size) {
+    ssize_t n = ::write(fd_, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      used_ = 0;
-      write_failed();
-    }
+    if (n <= 0) write_failed();
     done += static_cast<size_t>(n);
   }
+}
+
+void OutputFile::drain() {
+  size_t used = used_;
   used_ = 0;
+  write_all(buffer_.data(), used);
 }
 
 void OutputFile::write(std::span<const uint8_t> bytes) {
+  if (bytes.size() >= buffer_.size()) {
+    drain();
+    write_all(bytes.data(), bytes.size());
+    return;
+  }
   while (!bytes.empty()) {
     if (used_ == buffer_.size()) drain();
     size_t n = std::min(bytes.size(), buffer_.size() - used_);

@@ -45,6 +45,9 @@ class RowReader {
   RowReader(const InputFile& file, uint64_t offset, size_t row_bytes, int64_t rows);
   // The next row's bytes, valid until the next call.
   std::span<const uint8_t> next();
+  // The next block of whole rows (at most `max_rows`), writable in place, valid
+  // until the next call; empty when every row was read.
+  std::span<uint8_t> next_block(size_t max_rows = SIZE_MAX);
 
  private:
   const InputFile& file_;
@@ -76,6 +79,7 @@ class OutputFile {
     buffer_[used_++] = static_cast<uint8_t>(byte);
     return byte & 0xff;
   }
+  // Large spans go straight to the file, without a copy through the buffer.
   void write(std::span<const uint8_t> bytes);
   // Space for the next n bytes, to be filled by the caller (n at most the
   // buffer size); avoids a copy on the row path.
@@ -88,6 +92,7 @@ class OutputFile {
  private:
   OutputFile(int fd, std::filesystem::path written, std::filesystem::path target, std::string name);
   void drain();
+  void write_all(const uint8_t* data, size_t size);
   [[noreturn]] void write_failed();
 
   int fd_;

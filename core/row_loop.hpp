@@ -2,6 +2,7 @@
 // large blocks, each turned into an output row of the same width.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -22,6 +23,34 @@ void for_each_row24(const InputFile& in, const ImageLayout& image, OutputFile& o
     std::span<const uint8_t> source = rows.next().first(pixel_bytes);
     transform(r, source, next_row24(out, image.width));
     after_row(r);
+  }
+}
+
+// For each stored row r of `image`, bottom first: transform(r, pixels)
+// rewrites the row's 3 × width pixel bytes in place for an output of the same
+// size; its `dm` zero bytes are set for it; then after_row(r). Rows go from
+// the read block straight to the output, with no copy in between.
+template <class Transform, class AfterRow>
+void rewrite_rows24(const InputFile& in, const ImageLayout& image, OutputFile& out,
+                    Transform transform, AfterRow after_row) {
+  RowReader rows(in, static_cast<uint64_t>(image.data_offset), static_cast<size_t>(image.row_bytes),
+                 image.height);
+  const size_t row_bytes = static_cast<size_t>(image.row_bytes);
+  const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{image.width});
+  if (row_bytes == 0) {  // a zero-wide image: rows without bytes
+    for (int32_t r = 0; r < image.height; ++r) after_row(r);
+    return;
+  }
+  int32_t r = 0;
+  while (r < image.height) {
+    std::span<uint8_t> block = rows.next_block();
+    for (size_t at = 0; at < block.size(); at += row_bytes, ++r) {
+      std::span<uint8_t> row = block.subspan(at, row_bytes);
+      transform(r, row.first(pixel_bytes));
+      std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+      after_row(r);
+    }
+    out.write(block);
   }
 }
 

@@ -2,6 +2,8 @@
 // One form: invert Infile Outfile.
 #include "pixel/invert.hpp"
 
+#include <cstring>
+
 #include "core/bmp_io.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
@@ -23,8 +25,16 @@ constexpr ToolSpec invert_spec{
     .forms = invert_forms,
 };
 
-void invert_rows(std::span<const uint8_t> source, std::span<uint8_t> target) {
-  for (size_t i = 0; i < source.size(); ++i) target[i] = static_cast<uint8_t>(255 - source[i]);
+// 255 - v is the complement of the byte, so eight bytes go at once.
+void invert_pixels(std::span<uint8_t> pixels) {
+  size_t i = 0;
+  for (; i + 8 <= pixels.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, pixels.data() + i, 8);
+    word = ~word;
+    std::memcpy(pixels.data() + i, &word, 8);
+  }
+  for (; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(255 - pixels[i]);
 }
 
 void invert(Run& run) {
@@ -32,8 +42,8 @@ void invert(Run& run) {
   auto out = run.create_output(2, CantOpen::source_file);
   ImageLayout image = read_bmp_header(*in, run.console(), HeaderCheck{});
   write_bmp24_header(*out, image.width, image.height);
-  for_each_row24(
-      *in, image, *out, [](int, auto source, auto target) { invert_rows(source, target); },
+  rewrite_rows24(
+      *in, image, *out, [](int, std::span<uint8_t> pixels) { invert_pixels(pixels); },
       [&](int row) { report_progress(run.console(), row); });
   out->commit();
 }

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Times the suite's tools on large generated images against the I/O floor
+# (copying the same bytes) and ImageMagick's nearest operations where they are
+# installed. Prints medians, ratios and peak memory. Not a test: never in CI.
+#
+#   bench/run.sh [case ...]     cases: the files in bench/cases (default: all)
+#   RUNS=5 BUILD=build-bench bench/run.sh invert
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+build=${BUILD:-$root/build-bench}
+runs=${RUNS:-5}
+work=$(mktemp -d "${TMPDIR:-/tmp}/bmp-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBMP_TESTS=OFF >/dev/null
+ninja -C "$build" >/dev/null
+bin=$build/bin
+
+# A 4000 x 3000 test picture: smooth gradients with some detail.
+python3 - "$work/big.bmp" <<'PY'
+import struct, sys
+w, h = 4000, 3000
+pad = w % 4
+row_len = 3 * w + pad
+out = bytearray(b"BM" + struct.pack("<IHHIIiiHHIIIIII", 54 + h * row_len, 0, 0, 54, 40, w, h, 1, 24, 0, 0, 0, 0, 0, 0))
+base = bytes((x * 255 // w) if i == 0 else ((x * 7) & 255) if i == 1 else 128 for x in range(w) for i in range(3))
+for y in range(h):
+    shift = (y * 3) % 256
+    row = bytes((b + shift) & 255 for b in base)
+    out += row + b"\0" * pad
+open(sys.argv[1], "wb").write(out)
+PY
+big=$work/big.bmp
+
+declare -A median_of
+# measure LABEL COMMAND...: median wall time over $runs runs, and peak memory.
+measure() {
+  local label=$1
+  shift
+  local times=()
+  for ((i = 0; i < runs; i++)); do
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 </dev/null || { echo "  $label: failed ($*)"; return; }
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  local median
+  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
+  local peak
+  peak=$(/usr/bin/time -f '%M' "$@" 2>&1 >/dev/null </dev/null | tail -1)
+  median_of[$label]=$median
+  printf '  %-40s %9.3f s   peak %7.1f MiB\n' "$label" "$(echo "$median / 1000000" | bc -l)" \
+    "$(echo "$peak / 1024" | bc -l)"
+}
+# ratio A B: how many times the median of A is that of B.
+ratio() {
+  local a=${median_of[$1]:-} b=${median_of[$2]:-}
+  [ -n "$a" ] && [ -n "$b" ] || return 0
+  printf '  %-40s %9.2f x\n' "$1 / $2" "$(echo "$a / $b" | bc -l)"
+}
+have() { command -v "$1" >/dev/null 2>&1; }
+# ImageMagick (the real one, not a stand-in earlier on PATH) and libvips.
+magick=/usr/bin/convert
+have_magick() { [ -x "$magick" ]; }
+
+cases=("$@")
+[ ${#cases[@]} -gt 0 ] || cases=($(cd "$here/cases" && ls *.sh | sed 's/\.sh$//'))
+echo "bench: ${runs} runs each, median wall time; image 4000 x 3000 ($(stat -c %s "$big") bytes)"
+for name in "${cases[@]}"; do
+  echo "[$name]"
+  # shellcheck source=/dev/null
+  source "$here/cases/$name.sh"
+done
