@@ -28,6 +28,8 @@ inline constexpr const char* too_large = "Image too large: %s !\n";
 inline constexpr const char* cant_write = "Can't write %s !\n";
 inline constexpr const char* degree_out_of_range = "Blur degree out of range: %s !\n";
 inline constexpr const char* wrong_power_constant = "Wrong power constant !\n";
+// A filter image must cover the data image pixel for pixel: filter, data.
+inline constexpr const char* filter_too_small = "Filter image %s is smaller than %s !\n";
 
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";

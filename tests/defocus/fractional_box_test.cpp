@@ -1,0 +1,374 @@
+// The fractional box against a plain, slow sum written here from its
+// definition: every sample of the (2M + 1)² window, rows outer and columns
+// inner, weight × value in double, then trunc(sum / (2r + 1)²).
+#include "defocus/fractional_box.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace bmp {
+namespace {
+
+// A 24-bit image in memory, stored rows with `pad` junk bytes at each end.
+struct TestImage {
+  int width = 0;
+  int height = 0;
+  int pad = 0;
+  std::vector<uint8_t> bytes;
+  int64_t row_bytes() const { return 3 * int64_t{width} + pad; }
+  uint8_t& at(int x, int y, int c) {
+    return bytes[static_cast<size_t>(y * row_bytes() + 3 * x + c)];
+  }
+  uint8_t at(int x, int y, int c) const {
+    return bytes[static_cast<size_t>(y * row_bytes() + 3 * x + c)];
+  }
+  BoxSource source() const { return {bytes.data(), row_bytes(), width, height}; }
+};
+
+TestImage blank(int width, int height, int pad = 1) {
+  TestImage image{width, height, pad, {}};
+  image.bytes.assign(static_cast<size_t>(image.row_bytes() * height), 0xee);  // junk in the pads
+  return image;
+}
+
+template <class Fill>
+TestImage filled(int width, int height, Fill fill) {
+  TestImage image = blank(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) image.at(x, y, c) = static_cast<uint8_t>(fill(x, y, c));
+    }
+  }
+  return image;
+}
+
+// Clamp repeats the edge; wrap continues on the opposite side, however far.
+int reference_map(long i, long n, bool wrap) {
+  if (!wrap) return static_cast<int>(i < 0 ? 0 : (i >= n ? n - 1 : i));
+  return static_cast<int>(((i % n) + n) % n);
+}
+
+// The window half-width is trunc(r) + 1 (written trunc(r + 1) elsewhere; the
+// two differ only for r a hair below a whole number, tested on its own).
+std::array<uint8_t, 3> reference(const TestImage& image, bool wrap, int x, int y, double r) {
+  const long m = static_cast<long>(std::trunc(r)) + 1;
+  const double f = r - std::trunc(r);
+  const double ff = f * f;
+  double sum[3] = {0, 0, 0};
+  for (long row = y - m; row <= y + m; ++row) {
+    for (long col = x - m; col <= x + m; ++col) {
+      const bool row_edge = row == y - m || row == y + m;
+      const bool col_edge = col == x - m || col == x + m;
+      const double weight = row_edge && col_edge ? ff : (row_edge || col_edge ? f : 1.0);
+      const int mr = reference_map(row, image.height, wrap);
+      const int mc = reference_map(col, image.width, wrap);
+      for (int c = 0; c < 3; ++c) sum[c] += weight * image.at(mc, mr, c);
+    }
+  }
+  const double area = (2 * r + 1) * (2 * r + 1);
+  std::array<uint8_t, 3> out;
+  for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(static_cast<int>(sum[c] / area));
+  return out;
+}
+
+EdgeMode mode_of(bool wrap) { return wrap ? EdgeMode::wrap : EdgeMode::clamp; }
+
+// Every pixel of `image` with radius radius_at(x, y), through average_row,
+// against the reference; reports the first difference.
+template <class RadiusAt>
+void expect_all_equal(const TestImage& image, bool wrap, RadiusAt radius_at, double max_radius,
+                      const std::string& what) {
+  FractionalBox box(image.source(), mode_of(wrap), max_radius);
+  std::vector<double> radii(static_cast<size_t>(image.width));
+  std::vector<uint8_t> row(static_cast<size_t>(3 * image.width));
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) radii[static_cast<size_t>(x)] = radius_at(x, y);
+    box.average_row(y, radii, row);
+    for (int x = 0; x < image.width; ++x) {
+      std::array<uint8_t, 3> want = reference(image, wrap, x, y, radii[static_cast<size_t>(x)]);
+      for (int c = 0; c < 3; ++c) {
+        ASSERT_EQ(row[static_cast<size_t>(3 * x + c)], want[c])
+            << what << (wrap ? " wrap" : " clamp") << " at (" << x << ", " << y << ") channel " << c
+            << " radius " << radii[static_cast<size_t>(x)];
+      }
+    }
+  }
+}
+
+TEST(FractionalBox, RadiusZeroCopiesEveryPixel) {
+  std::mt19937 random(7);
+  TestImage image = filled(6, 5, [&](int, int, int) { return random() % 256; });
+  for (EdgeMode mode : {EdgeMode::clamp, EdgeMode::wrap}) {
+    FractionalBox box(image.source(), mode, 0);
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        std::array<uint8_t, 3> got = box.fractional_box_average(x, y, 0.0);
+        EXPECT_EQ(
+            got, (std::array<uint8_t, 3>{image.at(x, y, 0), image.at(x, y, 1), image.at(x, y, 2)}));
+      }
+    }
+  }
+}
+
+// r = 1.5: M = 2, f = 0.5, a 5 × 5 window weighing 1 on the inner 3 × 3, 0.5 on
+// the ring and 0.25 at the corners, over 16. One pixel of 160 in the middle of
+// a black 9 × 9 image spreads as 160 / 16 = 10 where it falls inside, 80 / 16
+// = 5 on the ring and trunc(40 / 16) = 2 at the corners.
+TEST(FractionalBox, RadiusOneAndAHalfWeighsTheRingByHalfAndTheCornersByAQuarter) {
+  TestImage image =
+      filled(9, 9, [](int x, int y, int c) { return x == 4 && y == 4 && c == 1 ? 160 : 0; });
+  FractionalBox box(image.source(), EdgeMode::clamp, 1.5);
+  const int expected[5][5] = {
+      {2, 5, 5, 5, 2}, {5, 10, 10, 10, 5}, {5, 10, 10, 10, 5}, {5, 10, 10, 10, 5}, {2, 5, 5, 5, 2}};
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 9; ++x) {
+      const int dx = x - 4, dy = y - 4;
+      const bool near = std::abs(dx) <= 2 && std::abs(dy) <= 2;
+      const int want = near ? expected[dy + 2][dx + 2] : 0;
+      EXPECT_EQ(box.fractional_box_average(x, y, 1.5)[1], want) << x << ", " << y;
+      EXPECT_EQ(box.fractional_box_average(x, y, 1.5)[0], 0);
+    }
+  }
+  // A uniform image keeps its level: the weights add up to (2r + 1)² = 16.
+  TestImage grey = filled(4, 3, [](int, int, int c) { return 100 + c; });
+  FractionalBox flat(grey.source(), EdgeMode::wrap, 1.5);
+  EXPECT_EQ(flat.fractional_box_average(1, 1, 1.5), (std::array<uint8_t, 3>{100, 101, 102}));
+}
+
+// At the edges clamp repeats the edge pixels and wrap takes the opposite side.
+TEST(FractionalBox, EdgeModesAtACorner) {
+  // A 4 × 4 image, black but for 16 at the top right pixel (3, 3).
+  TestImage image = filled(4, 4, [](int x, int y, int) { return x == 3 && y == 3 ? 16 : 0; });
+  // Radius 1 (M = 2, f = 0) at (0, 0): clamp reaches columns and rows 0..1
+  // only; wrap reaches column 3 and row 3 as offsets -1, so the pixel counts
+  // once over (2 + 1)² = 9: trunc(16 / 9) = 1.
+  FractionalBox clamp(image.source(), EdgeMode::clamp, 1);
+  FractionalBox wrap(image.source(), EdgeMode::wrap, 1);
+  EXPECT_EQ(clamp.fractional_box_average(0, 0, 1.0)[0], 0);
+  EXPECT_EQ(wrap.fractional_box_average(0, 0, 1.0)[0], 1);
+  // Radius 1 at (3, 3) under clamp: the pixel itself and its repeats outward,
+  // rows and columns 2..4 mapped to 2, 3, 3: it counts 2 × 2 = 4 times: 64 / 9 = 7.
+  EXPECT_EQ(clamp.fractional_box_average(3, 3, 1.0)[0], 7);
+}
+
+TEST(FractionalBox, MatchesThePlainSumOnRandomImages) {
+  std::mt19937 random(20261210);
+  std::uniform_int_distribution<int> size(1, 23);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int round = 0; round < 120; ++round) {
+    const int width = size(random), height = size(random);
+    const int kind = round % 4;
+    TestImage image = filled(width, height, [&](int x, int y, int c) {
+      switch (kind) {
+        case 0:
+          return static_cast<int>(random() % 256);  // noise
+        case 1:
+          return (x * 7 + y * 3 + c * 50) & 255;  // ramps: box averages land on whole numbers
+        case 2:
+          return static_cast<int>(random() % 2) * 255;  // black and white
+        default:
+          return 200 + static_cast<int>(random() % 3) - c;  // near-flat
+      }
+    });
+    const double largest = 1 + 3.0 * std::max(width, height) * unit(random);
+    const double fixed = largest * unit(random);
+    const double whole = std::floor(fixed);
+    const std::string what = "round " + std::to_string(round);
+    for (bool wrap : {false, true}) {
+      // One fractional radius, one whole radius, and radii that vary per pixel
+      // (zero among them).
+      expect_all_equal(
+          image, wrap, [&](int, int) { return fixed; }, largest, what + " fixed");
+      expect_all_equal(
+          image, wrap, [&](int, int) { return whole; }, largest, what + " whole");
+      std::vector<double> varying(static_cast<size_t>(width * height));
+      for (double& r : varying) r = unit(random) < 0.1 ? 0.0 : largest * unit(random);
+      expect_all_equal(
+          image, wrap, [&](int x, int y) { return varying[static_cast<size_t>(y * width + x)]; },
+          largest, what + " varying");
+    }
+  }
+}
+
+// A uniform image makes the exact sum a whole number at every pixel, so the
+// loop's rounding alone decides the byte: with r = 0.3 most grey levels come
+// out one lower.
+TEST(FractionalBox, UniformImagesWhereRoundingDecidesTheByte) {
+  int lowered = 0;
+  for (int level = 0; level < 256; ++level) {
+    TestImage image = filled(5, 4, [&](int, int, int) { return level; });
+    lowered += reference(image, false, 2, 2, 0.3)[0] == level - 1;
+    for (double r : {0.3, 0.7, 1.1, 1.3, 2.9, 3.7, 0.1 + 0.2, 5.55, 1e-300}) {
+      for (bool wrap : {false, true}) {
+        expect_all_equal(
+            image, wrap, [&](int, int) { return r; }, r,
+            "level " + std::to_string(level) + " r " + std::to_string(r));
+      }
+    }
+  }
+  EXPECT_GT(lowered, 128) << "the case is meant to land on the rounding";
+}
+
+// Fractions of few binary digits sum exactly in any order; just beyond that
+// (a longer odd part, or partial sums too large for the last digit) the
+// rounding is back. Uniform and near-uniform images at such radii.
+TEST(FractionalBox, RadiiWithShortBinaryFractions) {
+  const double radii[] = {0.5,
+                          0.75,
+                          2.125,
+                          1 + std::ldexp(1.0, -20),
+                          2 - std::ldexp(1.0, -20),
+                          1 + std::ldexp(3.0, -12),
+                          1.5 + std::ldexp(1.0, -31),
+                          3 + std::ldexp((1 << 22) - 1, -22),
+                          3 + std::ldexp((1 << 22) + 1, -23)};
+  for (int level : {1, 77, 128, 200, 254, 255}) {
+    for (int width : {3, 8, 17}) {
+      // Uniform, and for the widest one level lower at every fifth sample.
+      TestImage image = filled(width, 7, [&](int x, int y, int c) {
+        return level - (width == 17 && (x + y + c) % 5 == 0);
+      });
+      for (double r : radii) {
+        for (bool wrap : {false, true}) {
+          expect_all_equal(
+              image, wrap, [&](int, int) { return r; }, r,
+              "level " + std::to_string(level) + " r " + std::to_string(r));
+        }
+      }
+    }
+  }
+}
+
+// With a tiny fraction the ring adds almost nothing, so the running sum is
+// still small when the first whole values of an inner row arrive, and one of
+// them can carry it over several powers of two in a single rounding.
+TEST(FractionalBox, TinyFractionsOnNearWhiteImages) {
+  std::mt19937 random(4);
+  for (double r : {3 + 3.6598255594719534e-11, 3 + 1e-9, 4.10773341526510194, 5 + 1e-12,
+                   6 + std::ldexp(1.0, -40), 1e-9, 0.10773341526510194}) {
+    for (int round = 0; round < 6; ++round) {
+      TestImage image =
+          filled(7 + round, 9, [&](int, int, int) { return 255 - static_cast<int>(random() % 3); });
+      for (bool wrap : {false, true}) {
+        expect_all_equal(
+            image, wrap, [&](int, int) { return r; }, r, "near white r " + std::to_string(r));
+      }
+    }
+  }
+}
+
+// A uniform image whose first window rows add next to nothing (a fraction just
+// above a whole radius): the first whole value of an inner row carries the
+// running sum over many powers of two in one addition, which rounds once.
+// The pairs listed are ones where rounding at each power of two in turn would
+// be off by one; more pairs at random.
+TEST(FractionalBox, OneValueOverManyPowersOfTwo) {
+  struct Case {
+    int level;
+    double radius;
+  };
+  std::vector<Case> cases = {
+      {114, 4.0142774008345441}, {4, 3.0004556188351899},   {101, 3.0075878618281422},
+      {137, 4.000001666988183},  {246, 5.0046167428317858}, {148, 3.0000000473886868},
+      {77, 3.0075693183971453},  {70, 3.0000078075997081},  {72, 4.0013460041768667}};
+  std::mt19937 random(1);
+  for (int i = 0; i < 20000; ++i) {
+    const int level = 1 + static_cast<int>(random() % 255);
+    // An odd 32-bit number times 2^-32 .. 2^-69: below 1, often far below.
+    const double tiny =
+        std::ldexp(static_cast<double>(random() | 1), -static_cast<int>(32 + random() % 38));
+    cases.push_back({level, 3 + i % 4 + tiny});
+  }
+  for (const Case& c : cases) {
+    TestImage image = filled(15, 15, [&](int, int, int) { return c.level; });
+    FractionalBox box(image.source(), EdgeMode::clamp, c.radius);
+    ASSERT_EQ(box.fractional_box_average(7, 7, c.radius), reference(image, false, 7, 7, c.radius))
+        << "level " << c.level << " radius " << c.radius;
+  }
+}
+
+// Linear ramps also average to whole numbers; a larger image, radii up to 10,
+// and a radius per pixel as the graded tools give it.
+TEST(FractionalBox, RampsWithGradedRadii) {
+  TestImage image = filled(60, 150, [](int x, int y, int c) {
+    return c == 0 ? (128 + 3 * y) & 255 : (c == 1 ? (7 * x + 3 * y) & 255 : x * 255 / 60);
+  });
+  for (bool wrap : {false, true}) {
+    expect_all_equal(
+        image, wrap, [](int x, int y) { return 10.0 * (x + 2 * y) / 360.0; }, 10, "graded");
+    expect_all_equal(
+        image, wrap, [](int x, int) { return 2.0 + x / 60.0; }, 3, "graded from 2");
+  }
+}
+
+// Taller images go through the tables a band of rows at a time, each band
+// with its margins above and below (mapped at the image's top and bottom).
+TEST(FractionalBox, TallImagesBandByBand) {
+  std::mt19937 random(31);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int height : {70, 97, 150, 211}) {
+    for (int width : {1, 5, 13}) {
+      TestImage image = filled(width, height, [&](int x, int y, int c) {
+        return c == 2 ? static_cast<int>(random() % 256) : (x * 9 + y * 5 + c) & 255;
+      });
+      for (bool wrap : {false, true}) {
+        const std::string what = std::to_string(width) + " x " + std::to_string(height);
+        expect_all_equal(
+            image, wrap, [](int, int) { return 2.7; }, 2.7, what + " 2.7");
+        expect_all_equal(
+            image, wrap, [&](int, int) { return 6 * unit(random); }, 6, what + " up to 6");
+      }
+    }
+  }
+}
+
+// Rows asked in any order give the same bytes, and so do radii beyond the
+// largest one declared (the tables grow for them).
+TEST(FractionalBox, RowsInAnyOrderAndRadiiBeyondTheDeclaredLargest) {
+  std::mt19937 random(5);
+  TestImage image = filled(9, 160, [&](int, int, int) { return random() % 256; });
+  for (double declared : {3.5, 0.0}) {
+    const EdgeMode mode = declared == 0 ? EdgeMode::wrap : EdgeMode::clamp;
+    FractionalBox box(image.source(), mode, declared);
+    for (int i = 0; i < 400; ++i) {
+      const int x = static_cast<int>(random() % 9), y = static_cast<int>(random() % 160);
+      const double r = (random() % 36) / 10.0;
+      EXPECT_EQ(box.fractional_box_average(x, y, r),
+                reference(image, mode == EdgeMode::wrap, x, y, r))
+          << x << ", " << y << " r " << r;
+    }
+  }
+}
+
+// Windows many times the image's size: clamp repeats the edges, wrap goes round
+// as often as needed; 64-bit tables take over where 32 bits could overflow.
+TEST(FractionalBox, RadiiFarBeyondTheImage) {
+  std::mt19937 random(99);
+  TestImage image = filled(3, 2, [&](int, int, int) { return random() % 256; });
+  for (bool wrap : {false, true}) {
+    expect_all_equal(
+        image, wrap, [](int x, int y) { return 7.25 + x + 10 * y; }, 30, "beyond");
+    expect_all_equal(
+        image, wrap, [](int, int) { return 2100.37; }, 2100.37, "64-bit tables");
+  }
+}
+
+// Just below a whole number r + 1 rounds up; the window keeps the half-width
+// trunc(r) + 1 that its weights add up to, so a uniform level stays within one.
+TEST(FractionalBox, RadiusAHairBelowAWholeNumber) {
+  const double r = std::nextafter(2.0, 0.0);
+  EXPECT_EQ(r_out(r), 3) << "r + 1 rounds up to 3";
+  EXPECT_EQ(box_window(r).half_width, 2);
+  TestImage image = filled(9, 9, [](int, int, int) { return 200; });
+  FractionalBox box(image.source(), EdgeMode::clamp, r);
+  const uint8_t got = box.fractional_box_average(4, 4, r)[0];
+  EXPECT_TRUE(got == 199 || got == 200) << int{got};
+  expect_all_equal(
+      image, true, [&](int, int) { return r; }, r, "hair below 2");
+}
+
+}  // namespace
+}  // namespace bmp
