@@ -2,8 +2,11 @@
 // every member prints, written out here as the tools must print them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
@@ -62,6 +65,25 @@ inline std::string end_lines(int first, int second) {
 
 inline std::string degree_out_of_range(const std::string& argument) {
   return "Blur degree out of range: " + argument + " !\n";
+}
+
+struct Blurred {
+  ToolResult result;
+  Image image;  // the output, when the run succeeded
+};
+
+// Runs `tool` on `in` (its row ends holding junk) with `numbers` after the two
+// file names and `input` on standard input; reads the output back after a
+// success. No run may leave a temporary file behind.
+inline Blurred run_blur(const std::string& tool, const Scratch& s, const Image& in,
+                        const std::vector<std::string>& numbers, const std::string& input = "") {
+  write_file(s.path("in.bmp"), encode_bmp24(in, 0xcc));
+  std::vector<std::string> args{s.path("in.bmp"), s.path("out.bmp")};
+  args.insert(args.end(), numbers.begin(), numbers.end());
+  Blurred got{run_in(s, tool, args, input), {}};
+  if (got.result.status == 0) got.image = decode_bmp24(read_file(s.path("out.bmp")));
+  EXPECT_TRUE(s.tmp_entries().empty()) << tool << " left temporary files behind";
+  return got;
 }
 
 }  // namespace bmp::test

@@ -24,20 +24,9 @@ const std::string usage = banner("MIST_EVEN UTILITY (BMP FILE VERSION) (X_size <
                           "\n" +
                           family_usage_tail;
 
-struct Blurred {
-  ToolResult result;
-  Image image;  // the output, when the run succeeded
-};
-
 Blurred mist_even(const Scratch& s, const Image& in, const std::vector<std::string>& numbers,
                   const std::string& input = "") {
-  write_file(s.path("in.bmp"), encode_bmp24(in, 0x77));
-  std::vector<std::string> args{s.path("in.bmp"), s.path("out.bmp")};
-  args.insert(args.end(), numbers.begin(), numbers.end());
-  Blurred got{run_in(s, "mist_even", args, input), {}};
-  if (got.result.status == 0) got.image = decode_bmp24(read_file(s.path("out.bmp")));
-  EXPECT_TRUE(s.tmp_entries().empty()) << "temporary files left behind";
-  return got;
+  return run_blur("mist_even", s, in, numbers, input);
 }
 
 std::string success_out(const Image& in) {

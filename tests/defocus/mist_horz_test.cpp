@@ -29,20 +29,9 @@ Image reference(const Image& in, const RefGrade& g, bool wrap) {
   return back(ref_twice(to_side(in), g, wrap));
 }
 
-struct Blurred {
-  ToolResult result;
-  Image image;  // the output, when the run succeeded
-};
-
 Blurred mist_horz(const Scratch& s, const Image& in, const std::vector<std::string>& numbers,
                   const std::string& input = "", const std::string& tool = "mist_horz") {
-  write_file(s.path("in.bmp"), encode_bmp24(in, 0x3c));
-  std::vector<std::string> args{s.path("in.bmp"), s.path("out.bmp")};
-  args.insert(args.end(), numbers.begin(), numbers.end());
-  Blurred got{run_in(s, tool, args, input), {}};
-  if (got.result.status == 0) got.image = decode_bmp24(read_file(s.path("out.bmp")));
-  EXPECT_TRUE(s.tmp_entries().empty()) << "temporary files left behind";
-  return got;
+  return run_blur(tool, s, in, numbers, input);
 }
 
 // The passes run on T, X rows high; the end line gives the height first.

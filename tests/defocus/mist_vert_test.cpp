@@ -14,20 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Blurred {
-  ToolResult result;
-  Image image;  // the output, when the run succeeded
-};
-
 Blurred mist_vert(const Scratch& s, const Image& in, const std::vector<std::string>& numbers,
                   const std::string& input = "") {
-  write_file(s.path("in.bmp"), encode_bmp24(in, 0xcc));
-  std::vector<std::string> args{s.path("in.bmp"), s.path("out.bmp")};
-  args.insert(args.end(), numbers.begin(), numbers.end());
-  Blurred got{run_in(s, "mist_vert", args, input), {}};
-  if (got.result.status == 0) got.image = decode_bmp24(read_file(s.path("out.bmp")));
-  EXPECT_TRUE(s.tmp_entries().empty()) << "temporary files left behind";
-  return got;
+  return run_blur("mist_vert", s, in, numbers, input);
 }
 
 std::string success_out(const Image& in) {
