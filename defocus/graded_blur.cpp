@@ -1,6 +1,7 @@
 #include "defocus/graded_blur.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <vector>
 
@@ -41,11 +42,18 @@ double grade_degree(int32_t row, const GradeProfile& profile) {
 
 namespace {
 
-// Below this box size a sum (at most 255 × n, so below 2^53 and exact as a
+// Below this box size a sum (at most 255 × n, so below 2^52 and exact as a
 // double) divided in double precision is never rounded up to the next whole
 // number: its truncation is the floor of the true mean. From here on the
 // sum is divided as an integer.
-constexpr double exact_quotient_limit = 35184372088832.0;  // 2^45
+constexpr double exact_quotient_limit = 17592186044416.0;  // 2^44
+
+// A box sum as a double, by its bits: exact for 0 <= sum < 2^52 (every sum
+// below exact_quotient_limit boxes), and a conversion that vectorizes.
+double exact_double(int64_t sum) {
+  const uint64_t bits = static_cast<uint64_t>(sum) | 0x4330000000000000u;  // 2^52 + sum
+  return std::bit_cast<double>(bits) - 4503599627370496.0;
+}
 
 // The box size (r + r + 1.0)², in the order the averages divide by it.
 double box_size(int32_t radius) {
@@ -213,7 +221,8 @@ class RowAverager {
       : width_(width),
         edges_(edges),
         prefix_(3 * (static_cast<size_t>(width) + 1)),
-        window_(3 * static_cast<size_t>(width)) {}
+        window_(3 * static_cast<size_t>(width)),
+        zeros_(3 * static_cast<size_t>(width)) {}
 
   void average(const int64_t* sums, int32_t radius, uint8_t* out) {
     const size_t n3 = window_.size();
@@ -222,36 +231,47 @@ class RowAverager {
       return;
     }
     int64_t* prefix = prefix_.data();
+    int64_t blue = 0, green = 0, red = 0;  // running totals, kept out of memory
     prefix[0] = prefix[1] = prefix[2] = 0;
-    for (size_t i = 0; i < n3; ++i) prefix[i + 3] = prefix[i] + sums[i];
+    for (size_t i = 0; i < n3; i += 3) {
+      prefix[i + 3] = blue += sums[i];
+      prefix[i + 4] = green += sums[i + 1];
+      prefix[i + 5] = red += sums[i + 2];
+    }
 
+    // Columns whose window lies inside the row take the difference of two
+    // prefix entries; the others map the columns beyond the row.
     const int64_t w = width_;
     const int64_t r = radius;
-    // Columns whose window lies inside the row take two prefix entries; the
-    // others map the columns beyond the row.
-    const int64_t inside_first = std::min(r, w);
-    const int64_t inside_last = std::max(w - 1 - r, inside_first - 1);
-    for (int64_t x = 0; x < inside_first; ++x) window_sums_mapped(sums, x, r);
+    const size_t inside_first = static_cast<size_t>(std::min(r, w));
+    const size_t inside_end = static_cast<size_t>(std::max(w - r, std::min(r, w)));  // one past
+    const double size = box_size(radius);
+    for (size_t x = 0; x < inside_first; ++x) window_sums_mapped(sums, x, r);
+    for (size_t x = inside_end; x < static_cast<size_t>(w); ++x) window_sums_mapped(sums, x, r);
     const size_t reach = static_cast<size_t>(3 * r);
-    for (size_t i = static_cast<size_t>(3 * inside_first);
-         i < static_cast<size_t>(3 * (inside_last + 1)); ++i) {
-      window_[i] = prefix[i + reach + 3] - prefix[i - reach];
-    }
-    for (int64_t x = inside_last + 1; x < w; ++x) window_sums_mapped(sums, x, r);
-
-    const double n = box_size(radius);
-    if (n < exact_quotient_limit) {
-      // A mean lies in 0..255: the plain conversion truncates it exactly.
-      for (size_t i = 0; i < n3; ++i) {
-        out[i] = static_cast<uint8_t>(static_cast<int32_t>(static_cast<double>(window_[i]) / n));
-      }
-    } else {
-      const auto whole = static_cast<int64_t>(n);
-      for (size_t i = 0; i < n3; ++i) out[i] = static_cast<uint8_t>(window_[i] / whole);
-    }
+    divide(prefix + 3 * inside_first + reach + 3, prefix + 3 * inside_first - reach, size,
+           out + 3 * inside_first, 3 * (inside_end - inside_first));
+    divide(window_.data(), zeros_.data(), size, out, 3 * inside_first);
+    divide(window_.data() + 3 * inside_end, zeros_.data(), size, out + 3 * inside_end,
+           n3 - 3 * inside_end);
   }
 
  private:
+  // out[i] = the mean of the box whose sum is high[i] − low[i]. The output
+  // overlaps neither input, which lets the loops run on vectors.
+  static void divide(const int64_t* __restrict high, const int64_t* __restrict low, double size,
+                     uint8_t* __restrict out, size_t n) {
+    if (size < exact_quotient_limit) {
+      // A mean lies in 0..255: the plain conversion truncates it exactly.
+      for (size_t i = 0; i < n; ++i) {
+        out[i] = static_cast<uint8_t>(static_cast<int32_t>(exact_double(high[i] - low[i]) / size));
+      }
+    } else {
+      const auto whole = static_cast<int64_t>(size);
+      for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((high[i] - low[i]) / whole);
+    }
+  }
+
   // G(m): the sum of the mapped columns' sums over column indices below m
   // (negative for m < 0), per channel c.
   int64_t prefix_at(const int64_t* sums, int64_t m, int c) const {
@@ -266,17 +286,19 @@ class RowAverager {
     return prefix[3 * m + c];
   }
 
-  void window_sums_mapped(const int64_t* sums, int64_t x, int64_t r) {
+  void window_sums_mapped(const int64_t* sums, size_t x, int64_t r) {
+    const auto column = static_cast<int64_t>(x);
     for (int c = 0; c < 3; ++c) {
-      window_[static_cast<size_t>(3 * x + c)] =
-          prefix_at(sums, x + r + 1, c) - prefix_at(sums, x - r, c);
+      window_[3 * x + static_cast<size_t>(c)] =
+          prefix_at(sums, column + r + 1, c) - prefix_at(sums, column - r, c);
     }
   }
 
   int32_t width_;
   EdgeMode edges_;
   std::vector<int64_t> prefix_;
-  std::vector<int64_t> window_;
+  std::vector<int64_t> window_;  // the sums of the columns near the row's ends
+  std::vector<int64_t> zeros_;
 };
 
 }  // namespace
