@@ -91,6 +91,20 @@ TEST(MistVert, DegreeZeroCopiesAndAUniformLevelCanDropByOne) {
             solid_image(4, 3, Pixel{100, 100, 100}).pixels);
 }
 
+// 80 % of 100 rows is stored row 19 (100 × 0.19999999999999996): with start
+// and end both 80 the rows from 19 up take defo1 = 0 and stay as they were,
+// the rows below take defo2.
+TEST(MistVert, TheBoundaryRowOfEightyPercentIsNineteen) {
+  Scratch s;
+  Image in = ref_pattern(3, 100, 14);
+  Image got = mist_vert(s, in, {"0", "1", "0", "80", "80", "0"}).image;
+  for (int r = 0; r < 100; ++r) {
+    bool same = true;
+    for (int c = 0; c < 3; ++c) same = same && got.at(c, r) == in.at(c, r);
+    EXPECT_EQ(same, r >= 19) << "stored row " << r;
+  }
+}
+
 // A defo1 not smaller than both sides asks once for a whole degree.
 TEST(MistVert, TheDegreePromptTakesOneWholeDegree) {
   Image in = ref_pattern(100, 50, 9);
