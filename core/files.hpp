@@ -29,7 +29,8 @@ class InputFile {
   std::span<const uint8_t> bytes();
 
  private:
-  InputFile(int fd, uint64_t size, std::string name) : fd_(fd), size_(size), name_(std::move(name)) {}
+  InputFile(int fd, uint64_t size, std::string name)
+      : fd_(fd), size_(size), name_(std::move(name)) {}
   int fd_;
   uint64_t size_;
   std::string name_;

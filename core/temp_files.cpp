@@ -9,8 +9,6 @@
 
 namespace bmp {
 
-
-
 namespace {
 
 std::string temp_name(int n) {

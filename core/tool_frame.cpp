@@ -163,8 +163,6 @@ int drive_number(std::string_view argument) {
   return 0;
 }
 
-void print_drive_number(Console& console, int number) {
-  console.print("DIRECTORY = %d\n", number);
-}
+void print_drive_number(Console& console, int number) { console.print("DIRECTORY = %d\n", number); }
 
 }  // namespace bmp

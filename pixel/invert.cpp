@@ -50,6 +50,8 @@ void invert(Run& run) {
 
 }  // namespace
 
-int run_invert(std::span<const std::string_view> args) { return run_tool(invert_spec, args, invert); }
+int run_invert(std::span<const std::string_view> args) {
+  return run_tool(invert_spec, args, invert);
+}
 
 }  // namespace bmp
