@@ -15,7 +15,7 @@
 namespace bmp {
 namespace {
 
-constexpr size_t block_bytes = size_t{256} << 10;
+constexpr size_t block_bytes = stream_block_bytes;
 
 int open_retrying(const char* path, int flags, mode_t mode = 0) {
   int fd;

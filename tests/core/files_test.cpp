@@ -131,6 +131,20 @@ TEST(InputFile, ReadingPastTheEndIsATruncatedFile) {
   EXPECT_FALSE(InputFile::open(scratch.folder().string(), "a folder"));
 }
 
+TEST(InputFile, TheMapHoldsTheFileAndReadsMinusOneOutsideIt) {
+  test::Scratch scratch;
+  std::string path = scratch.path("map");
+  Bytes bytes(70000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 253);
+  test::write_file(path, bytes);
+  auto file = InputFile::open(path, "map");
+  auto map = file->bytes();
+  EXPECT_TRUE(std::equal(map.begin(), map.end(), bytes.begin(), bytes.end()));
+  EXPECT_EQ(file->byte_at(69999), 69999 % 253);
+  EXPECT_EQ(file->byte_at(70000), -1);
+  EXPECT_EQ(file->byte_at(UINT64_MAX), -1);
+}
+
 TEST(InputFile, APipeIsReadWhole) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);

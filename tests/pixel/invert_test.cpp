@@ -74,6 +74,18 @@ TEST(Invert, WidthsOneToFiveGiveTheirPaddingAndExactBytes) {
   }
 }
 
+TEST(Invert, RowsLongerThanAReadBlockComeOutWhole) {
+  // 100001 pixels: 300003 bytes a row, more than one block, and a width with padding.
+  Scratch s;
+  Image image = make_image(100001, 2, [](int c, int r) {
+    return Pixel{uint8_t(c), uint8_t(c >> 8), uint8_t(r * 100 + (c >> 16))};
+  });
+  write_file(s.path("in.bmp"), encode_bmp24(image, 0x77));
+  ToolResult got = run("invert", {s.path("in.bmp"), s.path("out.bmp")});
+  ASSERT_EQ(got.status, 0) << got.out;
+  EXPECT_EQ(read_file(s.path("out.bmp")), encode_bmp24(negative(image)));
+}
+
 TEST(Invert, HeightZeroGivesAHeaderOnlyAndNoProgress) {
   Scratch s;
   write_file(s.path("in.bmp"), encode_bmp24(Image{3, 0, {}}));
