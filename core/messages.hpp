@@ -7,8 +7,10 @@ namespace bmp::msg {
 // Header checks.
 inline constexpr const char* wrong_format = "Wrong Format !\n";
 inline constexpr const char* not_full_colour = "このファイルは1670万色タイプではありません\n";
-inline constexpr const char* not_full_colour_infile = "このファイルは1670万色タイプではありません。(Infile%d)\n";
-inline constexpr const char* not_full_colour_indexed = "このファイルは1670万色タイプではありません。(Infile[%d])\n";
+inline constexpr const char* not_full_colour_infile =
+    "このファイルは1670万色タイプではありません。(Infile%d)\n";
+inline constexpr const char* not_full_colour_indexed =
+    "このファイルは1670万色タイプではありません。(Infile[%d])\n";
 inline constexpr const char* size_line = "X_size = %d Y_size = %d 1670万色\n";
 inline constexpr const char* size_line_alpha = "X_size = %d Y_size = %d 1670万色(α付き)\n";
 inline constexpr const char* size_line_infile = "Infile%d X_size = %d Y_size = %d 1670万色\n";

@@ -78,6 +78,7 @@ inline constexpr std::string_view flag_table_edge_only =
     "0 or no **** 上下左右相互不干渉\n"
     "else ********上下左右相互干渉\n";
 
-inline constexpr std::string_view degree_note = "ぼかし度はデータサイズよりも小さい値にしてください。\n";
+inline constexpr std::string_view degree_note =
+    "ぼかし度はデータサイズよりも小さい値にしてください。\n";
 
 }  // namespace bmp

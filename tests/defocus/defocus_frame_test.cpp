@@ -15,8 +15,8 @@ TEST(MapEdgeIndex, ClampRepeatsTheEdgeAndWrapContinuesOpposite) {
     int64_t clamp, wrap;
   };
   const Case cases[] = {
-      {-1, 5, 0, 4}, {5, 5, 4, 0},  {9, 5, 4, 4},  {0, 5, 0, 0}, {3, 5, 3, 3},
-      {-5, 5, 0, 0}, {-6, 5, 0, 4}, {10, 5, 4, 0}, {-12, 5, 0, 3}, {0, 1, 0, 0}, {7, 1, 0, 0},
+      {-1, 5, 0, 4}, {5, 5, 4, 0},  {9, 5, 4, 4},   {0, 5, 0, 0}, {3, 5, 3, 3}, {-5, 5, 0, 0},
+      {-6, 5, 0, 4}, {10, 5, 4, 0}, {-12, 5, 0, 3}, {0, 1, 0, 0}, {7, 1, 0, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(map_edge_index(c.i, c.n, EdgeMode::clamp), c.clamp) << c.i << " of " << c.n;
