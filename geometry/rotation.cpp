@@ -136,19 +136,6 @@ std::span<const SampleOffset> sample_offsets(SampleSet set) {
   return eight;
 }
 
-PixelGrid pixel_grid(InputFile& file, int32_t width, int32_t height, int bytes_per_pixel) {
-  PixelGrid grid;
-  grid.width = width;
-  grid.height = height;
-  grid.data_offset = bytes_per_pixel == 3 ? bmp24_header_bytes : bmp32_header_bytes;
-  grid.row_bytes = bytes_per_pixel == 3 ? row_bytes24(width) : row_bytes32(width);
-  grid.bytes = file.bytes();
-  if (grid.bytes.size() < static_cast<uint64_t>(grid.data_offset + height * grid.row_bytes)) {
-    fail(Channel::out, msg::truncated_file, file.name().c_str());
-  }
-  return grid;
-}
-
 // ---- Sampling ---------------------------------------------------------------
 
 namespace {
@@ -173,7 +160,7 @@ std::span<uint8_t> next_output_row(OutputFile& out, int32_t width, int bytes_per
 // the row: each is formed once and the same two sums are then taken per
 // sample, so every position has the bits of rotate_source_position.
 template <int bytes_per_pixel, size_t n>
-void sample_rows(const PixelGrid& source, const PixelWindow& window, const Turn& turn,
+void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn& turn,
                  std::span<const SampleOffset, n> offsets, OutputFile& out, const RowDone& done) {
   const TurnAngle t = turn_angle(turn.angle);
   const int32_t width = window.width();
@@ -190,9 +177,8 @@ void sample_rows(const PixelGrid& source, const PixelWindow& window, const Turn&
     }
   }
   const auto fill = file_order<bytes_per_pixel>(turn.fill);
-  const uint8_t* pixels = source.bytes.data() + source.data_offset;
-  const auto source_width = static_cast<uint32_t>(source.width);
-  const auto source_height = static_cast<uint32_t>(source.height);
+  const auto source_width = static_cast<uint32_t>(source.width());
+  const auto source_height = static_cast<uint32_t>(source.height());
 
   for (int32_t i = window.r0; i < window.r1; ++i) {
     double sin_dy[n], cos_dy[n];
@@ -209,7 +195,7 @@ void sample_rows(const PixelGrid& source, const PixelWindow& window, const Turn&
         const int32_t sy = truncate_toward_zero(cos_dy[k] - column.sin_dx[k]) + turn.cy;
         const uint8_t* sample = fill.data();
         if (static_cast<uint32_t>(sx) < source_width && static_cast<uint32_t>(sy) < source_height) {
-          sample = pixels + sy * source.row_bytes + int64_t{bytes_per_pixel} * sx;
+          sample = source.row(sy) + int64_t{bytes_per_pixel} * sx;
         }
         sum0 += sample[0];
         sum1 += sample[1];
@@ -230,7 +216,7 @@ void sample_rows(const PixelGrid& source, const PixelWindow& window, const Turn&
 }  // namespace
 
 template <int bytes_per_pixel>
-void sample_turn(const PixelGrid& source, const PixelWindow& window, const Turn& turn,
+void sample_turn(const ImageRows& source, const PixelWindow& window, const Turn& turn,
                  OutputFile& out, const RowDone& done) {
   std::span<const SampleOffset> offsets = sample_offsets(turn.samples);
   switch (turn.samples) {
@@ -243,9 +229,9 @@ void sample_turn(const PixelGrid& source, const PixelWindow& window, const Turn&
   }
 }
 
-template void sample_turn<3>(const PixelGrid&, const PixelWindow&, const Turn&, OutputFile&,
+template void sample_turn<3>(const ImageRows&, const PixelWindow&, const Turn&, OutputFile&,
                              const RowDone&);
-template void sample_turn<4>(const PixelGrid&, const PixelWindow&, const Turn&, OutputFile&,
+template void sample_turn<4>(const ImageRows&, const PixelWindow&, const Turn&, OutputFile&,
                              const RowDone&);
 
 // ---- Canvas -----------------------------------------------------------------
@@ -335,7 +321,7 @@ void build_solid_canvas32(const InputFile& in, const ImageLayout& image, const R
 namespace {
 
 template <int bytes_per_pixel>
-void rotate_canvas(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_canvas(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                    SampleSet samples, const FillColour& fill, OutputFile& out,
                    const RowDone& done) {
   const Turn turn{frame.centre, frame.centre, angle, samples, fill};
@@ -344,27 +330,27 @@ void rotate_canvas(const PixelGrid& canvas, const RotationFrame& frame, SizeMode
 
 }  // namespace
 
-void rotate_nearest(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode,
+void rotate_nearest(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
                     double angle, const FillColour& fill, OutputFile& out, const RowDone& done) {
   rotate_canvas<3>(canvas, frame, mode, angle, SampleSet::one_sample, fill, out, done);
 }
 
-void rotate_aa4(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_aa4(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                 const FillColour& fill, OutputFile& out, const RowDone& done) {
   rotate_canvas<3>(canvas, frame, mode, angle, SampleSet::four_samples, fill, out, done);
 }
 
-void rotate_aa8(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_aa8(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                 const FillColour& fill, OutputFile& out, const RowDone& done) {
   rotate_canvas<3>(canvas, frame, mode, angle, SampleSet::eight_samples, fill, out, done);
 }
 
-void rotate_nearest32(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode,
+void rotate_nearest32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
                       double angle, const FillColour& fill, OutputFile& out, const RowDone& done) {
   rotate_canvas<4>(canvas, frame, mode, angle, SampleSet::one_sample, fill, out, done);
 }
 
-void rotate_aa8_32(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_aa8_32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                    const FillColour& fill, OutputFile& out, const RowDone& done) {
   rotate_canvas<4>(canvas, frame, mode, angle, SampleSet::eight_samples, fill, out, done);
 }

@@ -12,6 +12,7 @@
 
 #include "core/bmp_io.hpp"
 #include "core/files.hpp"
+#include "core/image_rows.hpp"
 
 namespace bmp {
 
@@ -130,19 +131,6 @@ struct SourcePosition {
 SourcePosition rotate_source_position(int32_t j, int32_t i, int32_t cx, int32_t cy, SampleOffset o,
                                       TurnAngle t);
 
-// The pixels of a complete image file held in memory, read in place.
-struct PixelGrid {
-  std::span<const uint8_t> bytes;  // the whole file
-  int64_t data_offset = 0;
-  int64_t row_bytes = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-};
-
-// The suite's own file of width x height pixels (3 or 4 bytes each) behind
-// `file`, mapped; a file shorter than that is refused as truncated.
-PixelGrid pixel_grid(InputFile& file, int32_t width, int32_t height, int bytes_per_pixel);
-
 // Everything a kernel needs besides its source and window.
 struct Turn {
   int32_t cx = 0, cy = 0;  // the centre, in source coordinates
@@ -159,11 +147,11 @@ using RowDone = std::function<void(int32_t row)>;
 // nearest source pixel or the fill colour. 24-bit rows end with width % 4
 // zero bytes; 4-byte rows end with none.
 template <int bytes_per_pixel>
-void sample_turn(const PixelGrid& source, const PixelWindow& window, const Turn& turn,
+void sample_turn(const ImageRows& source, const PixelWindow& window, const Turn& turn,
                  OutputFile& out, const RowDone& done);
-extern template void sample_turn<3>(const PixelGrid&, const PixelWindow&, const Turn&, OutputFile&,
+extern template void sample_turn<3>(const ImageRows&, const PixelWindow&, const Turn&, OutputFile&,
                                     const RowDone&);
-extern template void sample_turn<4>(const PixelGrid&, const PixelWindow&, const Turn&, OutputFile&,
+extern template void sample_turn<4>(const ImageRows&, const PixelWindow&, const Turn&, OutputFile&,
                                     const RowDone&);
 
 // The canvas rows (header already written): outside the input, the input's
@@ -180,15 +168,15 @@ void build_solid_canvas32(const InputFile& in, const ImageLayout& image, const R
 
 // The rotation tools' kernels: the canvas turned about (M, M) by `angle`
 // degrees over the window of `mode`.
-void rotate_nearest(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode,
+void rotate_nearest(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
                     double angle, const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_aa4(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_aa4(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                 const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_aa8(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_aa8(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                 const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_nearest32(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode,
+void rotate_nearest32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
                       double angle, const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_aa8_32(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode, double angle,
+void rotate_aa8_32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
                    const FillColour& fill, OutputFile& out, const RowDone& done);
 
 }  // namespace bmp

@@ -59,7 +59,8 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   build_canvas(request.file, in, image, frame, request.solid, *canvas);
   canvas->commit();
   std::unique_ptr<InputFile> canvas_in = temp.open(0);
-  const PixelGrid grid = pixel_grid(*canvas_in, frame.side, frame.side, bytes_per_pixel);
+  const ImageRows grid(*canvas_in, four_byte ? bmp32_layout(frame.side, frame.side)
+                                             : bmp24_layout(frame.side, frame.side));
 
   // Sample the canvas into the output; outside it, samples are the fill colour.
   write_header(request.file, out, width, height);

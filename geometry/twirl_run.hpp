@@ -13,7 +13,7 @@ namespace bmp {
 enum class TwirlFile { bmp24, four_byte };
 
 // A rotation kernel of the engine (rotate_nearest, rotate_aa8, ...).
-using RotationKernel = void (*)(const PixelGrid& canvas, const RotationFrame& frame, SizeMode mode,
+using RotationKernel = void (*)(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
                                 double angle, const FillColour& fill, OutputFile& out,
                                 const RowDone& done);
 

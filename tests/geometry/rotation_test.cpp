@@ -304,7 +304,7 @@ class KernelMean : public testing::Test {
         std::copy(bytes.begin(), bytes.end(), file.begin() + header + r * row + bpp * c);
       }
     }
-    PixelGrid grid{file, header, row, 4, 4};
+    ImageRows grid(file, bpp == 3 ? bmp24_layout(4, 4) : bmp32_layout(4, 4), "source");
     std::string path = scratch.path("out.bin");
     {
       auto out = OutputFile::create_direct(path, "out.bin");
@@ -351,7 +351,7 @@ TEST_F(KernelMean, SamplesOutsideTheSourceTakeTheFillColour) {
   // Output column 10 about (2, 2) at 0 degrees reads source columns 9 and
   // 10, beyond the 4-pixel source: every sample is the fill colour.
   const std::vector<uint8_t> file(54 + 4 * 12, 77);
-  PixelGrid grid{file, 54, 12, 4, 4};
+  ImageRows grid(file, bmp24_layout(4, 4), "source");
   std::string path = scratch.path("fill.bin");
   {
     auto out = OutputFile::create_direct(path, "fill.bin");

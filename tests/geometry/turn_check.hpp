@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/geometry/rotation_reference.hpp"
@@ -24,6 +25,45 @@ struct TurnRun {
   std::string size_line;                                // the input header's success line
   std::function<reference::Grid(const Bytes&)> decode;  // the output's pixels
 };
+
+// Every argument count in `wrong` (arguments after the name) prints the
+// usage with status 1; a lone argument is refused without the banner.
+inline void expect_usage_and_lone_refusal(const std::string& tool, const std::string& usage,
+                                          std::initializer_list<int> wrong) {
+  for (int count : wrong) {
+    ToolResult got = run(tool, std::vector<std::string>(static_cast<size_t>(count), "0"));
+    EXPECT_EQ(got.status, 1) << count;
+    EXPECT_EQ(got.out, usage) << count;
+  }
+  ToolResult lone = run(tool, {"in.bmp"});
+  EXPECT_EQ(lone.status, 1);
+  EXPECT_EQ(lone.out, "Wrong paramater!\n");
+}
+
+// Runs `tool` on every input at the same time with the same numbers, each
+// run its own process with its temporary files under the scratch folder;
+// checks that each ends with status 0 and returns the outputs.
+inline std::vector<Bytes> outputs_of_runs_at_once(const Scratch& s, const std::string& tool,
+                                                  const std::vector<Bytes>& inputs,
+                                                  const std::vector<std::string>& numbers) {
+  std::vector<int> status(inputs.size(), -1);
+  std::vector<std::thread> runs;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    std::string n = std::to_string(i);
+    write_file(s.path("in" + n + ".bmp"), inputs[i]);
+    std::vector<std::string> args{s.path("in" + n + ".bmp"), s.path("out" + n + ".bmp")};
+    args.insert(args.end(), numbers.begin(), numbers.end());
+    runs.emplace_back([&s, &tool, &status, i, args] { status[i] = run_in(s, tool, args).status; });
+  }
+  for (auto& t : runs) t.join();
+  std::vector<Bytes> outputs;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    EXPECT_EQ(status[i], 0) << i;
+    outputs.push_back(read_file(s.path("out" + std::to_string(i) + ".bmp")));
+  }
+  EXPECT_TRUE(s.tmp_entries().empty());
+  return outputs;
+}
 
 inline std::string size_report_x(int width, int height) {
   char line[64];

@@ -77,19 +77,8 @@ void expect_twirl(const Image& image, int kaiten, int flag, std::optional<Pixel>
       expected(image, kaiten, flag, colour, flag2));
 }
 
-TEST(Twirl, AnyOtherArgumentCountPrintsTheUsage) {
-  for (int count : {0, 2, 3, 4, 6, 7, 9}) {  // arguments after the name
-    std::vector<std::string> args(static_cast<size_t>(count), "0");
-    ToolResult got = run("twirl", args);
-    EXPECT_EQ(got.status, 1) << count;
-    EXPECT_EQ(got.out, usage) << count;
-  }
-}
-
-TEST(Twirl, ALoneArgumentIsRefusedWithoutTheBanner) {
-  ToolResult got = run("twirl", {"in.bmp"});
-  EXPECT_EQ(got.status, 1);
-  EXPECT_EQ(got.out, "Wrong paramater!\n");
+TEST(Twirl, AnyOtherArgumentCountPrintsTheUsageAndALoneOneIsRefused) {
+  expect_usage_and_lone_refusal("twirl", usage, {0, 2, 3, 4, 6, 7, 9});  // arguments after the name
 }
 
 TEST(Twirl, WholeOutputsMatchTheFormulasAtEveryKindOfAngle) {
@@ -291,29 +280,17 @@ TEST(Twirl, FilesThatCannotBeOpened) {
 TEST(Twirl, RunsAtOnceKeepTheirCanvasesApart) {
   Scratch s;
   std::vector<Image> images;
-  for (int i = 0; i < 4; ++i) images.push_back(pattern(40 + 3 * i, 30 + i));
-  for (size_t i = 0; i < images.size(); ++i) {
-    write_file(s.path("in" + std::to_string(i) + ".bmp"), encode_bmp24(images[i]));
+  std::vector<Bytes> inputs;
+  for (int i = 0; i < 4; ++i) {
+    images.push_back(pattern(40 + 3 * i, 30 + i));
+    inputs.push_back(encode_bmp24(images.back()));
   }
-  std::vector<std::thread> runs;
-  std::vector<int> status(images.size(), -1);
+  std::vector<Bytes> outputs = outputs_of_runs_at_once(s, "twirl", inputs, {"33", "0", "1"});
   for (size_t i = 0; i < images.size(); ++i) {
-    runs.emplace_back([&, i] {
-      std::string n = std::to_string(i);
-      status[i] = run_in(s, "twirl",
-                         {s.path("in" + n + ".bmp"), s.path("out" + n + ".bmp"), "33", "0", "1"})
-                      .status;
-    });
-  }
-  for (auto& t : runs) t.join();
-  for (size_t i = 0; i < images.size(); ++i) {
-    EXPECT_EQ(status[i], 0);
-    auto want = expected(images[i], 33, 0, std::nullopt, 1);
-    EXPECT_EQ(decode_bmp24(read_file(s.path("out" + std::to_string(i) + ".bmp"))).pixels,
-              ref::to_image(want->image).pixels)
+    EXPECT_EQ(decode_bmp24(outputs[i]).pixels,
+              ref::to_image(expected(images[i], 33, 0, std::nullopt, 1)->image).pixels)
         << i;
   }
-  EXPECT_TRUE(s.tmp_entries().empty());
 }
 
 }  // namespace
