@@ -112,14 +112,14 @@ void share_out(int64_t count, int64_t grain, unsigned workers, const Make& make)
 // then written and reported in row order.
 void write_gradient_rows(const Gradient& gradient, int32_t width, int32_t height, OutputFile& out,
                          Console& console) {
-  std::optional<CurveFlag> curve = curve_flag_of(gradient.flag);
   // The flag is taken up by the first pixel's colour: an area without pixels
   // never reaches it.
-  if (!curve && width > 0 && height > 0) fail(msg::wrong_flags);
-  if (width <= 0) {  // rows without pixels
+  if (width <= 0 || height <= 0) {
     for (int32_t y = 0; y < height; ++y) report_progress(console, y);
     return;
   }
+  std::optional<CurveFlag> curve = curve_flag_of(gradient.flag);
+  if (!curve) fail(msg::wrong_flags);
   const GradientRows rows(gradient, *curve, width, height);
   const int32_t piece = std::min(width, piece_pixels);
   const int64_t pieces_per_row = (int64_t{width} + piece - 1) / piece;

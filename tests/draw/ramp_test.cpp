@@ -230,11 +230,13 @@ TEST(Ramp, AFlagOutsideTheTableFailsAtTheFirstPixel) {
     EXPECT_FALSE(fs::exists(s.path("out.bmp"))) << flag;
   }
   // An image without pixels never reaches a first pixel.
-  Scratch s;
-  ToolResult empty =
-      run("ramp", {s.path("out.bmp"), "0", "2", "255", "255", "255", "0", "0", "0", "0", "9"});
-  EXPECT_EQ(empty.status, 0);
-  EXPECT_EQ(empty.out, done(0, 2));
+  for (auto [w, h] : {std::pair{0, 2}, std::pair{3, 0}}) {
+    Scratch s;
+    ToolResult empty = run("ramp", {s.path("out.bmp"), std::to_string(w), std::to_string(h), "255",
+                                    "255", "255", "0", "0", "0", "0", "9"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.out, done(w, h));
+  }
 }
 
 TEST(Ramp, ThePowerConstantIsReadOnlyForFlagsFourAndFive) {
