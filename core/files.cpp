@@ -179,8 +179,10 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   ::fchmod(fd, exists ? (info.st_mode & 07777) : creation_mode());
-  return std::unique_ptr<OutputFile>(
+  std::unique_ptr<OutputFile> file(
       new OutputFile(fd, pattern, std::move(target), std::move(display_name)));
+  file->unfinished_ = CleanupOnSignal(pattern, false);
+  return file;
 }
 
 std::unique_ptr<OutputFile> OutputFile::create_direct(const std::filesystem::path& path,
@@ -245,6 +247,7 @@ void OutputFile::commit() {
   if (::close(fd) != 0) write_failed();
   if (!target_.empty() && ::rename(written_.c_str(), target_.c_str()) != 0) write_failed();
   committed_ = true;
+  unfinished_.release();
 }
 
 }  // namespace bmp

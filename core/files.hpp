@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "signal_cleanup.hpp"
+
 namespace bmp {
 
 // The size of the blocks in which inputs are read and outputs written.
@@ -108,6 +110,7 @@ class OutputFile {
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;
   bool committed_ = false;
+  CleanupOnSignal unfinished_;  // the new file, until it is renamed into place
 };
 
 }  // namespace bmp

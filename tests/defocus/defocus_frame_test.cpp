@@ -57,5 +57,15 @@ TEST(DegreeValue, NegativeNanInfiniteAndHugeDegreesAreRefused) {
   }
 }
 
+// A degree that check_blur_degree tests next: only what is no size at all is
+// refused; a finite degree too large for any image is left to the prompt.
+TEST(DegreeValue, DegreeNumberRefusesOnlyWhatIsNoSize) {
+  for (double fine : {0.0, 2.5, 1e12, 1e300})
+    EXPECT_NO_THROW(check_degree_number(fine, "x")) << fine;
+  for (double bad : {-0.5, -1e-300, std::nan(""), double(INFINITY), -double(INFINITY)}) {
+    EXPECT_THROW(check_degree_number(bad, "x"), ToolFailure) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace bmp
