@@ -19,7 +19,8 @@ constexpr std::string_view ramp_usage[] = {
     "       COMMAND Filename X_size Y_size R1 G1 B1 R2 G2 B2 degree Flag\n",
     "       COMMAND Filename X_size Y_size R1 G1 B1 R2 G2 B2 degree Flag start(%) end(%)\n",
     "\n",
-    ramp_curve_table,
+    curve_table_to_flag_6,
+    ramp_curve_flag_7,
     "\n",
 };
 

@@ -25,7 +25,8 @@ constexpr std::string_view ramp_over_usage[] = {
     "\t\t\t\t\t\t角度 flag (trans)\n",
     "       COMMAND Infile Outfile X_size Y_size X_ori Y_ori R1 G1 B1 (trans)\n",
     "\n",
-    ramp_over_curve_table,
+    curve_table_to_flag_6,
+    ramp_over_curve_flag_7,
     "\n",
 };
 
