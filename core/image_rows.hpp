@@ -20,6 +20,10 @@ namespace bmp {
 constexpr ImageLayout bmp24_layout(int32_t width, int32_t height) {
   return ImageLayout{width, height, bmp24_header_bytes, row_bytes24(width), 3};
 }
+// The same for a 4-byte file the suite wrote (pixels at byte 122).
+constexpr ImageLayout bmp32_layout(int32_t width, int32_t height) {
+  return ImageLayout{width, height, bmp32_header_bytes, row_bytes32(width), 4};
+}
 
 class ImageRows {
  public:
@@ -41,7 +45,8 @@ class ImageRows {
 
   int32_t width() const { return image_.width; }
   int32_t height() const { return image_.height; }
-  // The 3 × width pixel bytes of stored row r (0 <= r < height), blue, green, red.
+  // The pixel bytes of stored row r (0 <= r < height): blue, green, red per
+  // pixel (alpha, red, green, blue in a 4-byte file).
   const uint8_t* row(int64_t r) const { return data_ + r * image_.row_bytes; }
 
  private:

@@ -11,6 +11,7 @@
 #include "failure.hpp"
 #include "formulas.hpp"
 #include "messages.hpp"
+#include "signal_cleanup.hpp"
 
 namespace bmp {
 namespace {
@@ -83,6 +84,7 @@ int run_tool(const ToolSpec& spec, std::span<const std::string_view> args, const
   std::setlocale(LC_CTYPE, "");
   // A closed pipe is a write error to report, not a silent death.
   std::signal(SIGPIPE, SIG_IGN);
+  install_signal_cleanup();
   Console console;
   const int count = static_cast<int>(args.size());
   if (spec.lone != LoneArgument::none && contains(spec.lone_counts, count)) {
@@ -163,8 +165,6 @@ int drive_number(std::string_view argument) {
   return 0;
 }
 
-void print_drive_number(Console& console, int number) {
-  console.print("DIRECTORY = %d\n", number);
-}
+void print_drive_number(Console& console, int number) { console.print("DIRECTORY = %d\n", number); }
 
 }  // namespace bmp

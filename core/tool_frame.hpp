@@ -97,7 +97,7 @@ void y_line_progress(Console& console, YLine form, int row);
 enum class SizeReport { star, x };  // "This size is %4d * %4d\n", "... %4d x %4d\n"
 void size_report(Console& console, SizeReport form, int width, int height);
 void file_size_report(Console& console, long size);  // "FILESIZE  = %ldバイト\n"
-enum class RandData { two_blanks, one_blank };  // "RAND DATA IS  %4d * %4d\r" or one blank
+enum class RandData { two_blanks, one_blank };       // "RAND DATA IS  %4d * %4d\r" or one blank
 void rand_data_report(Console& console, RandData form, int width, int height);
 // The code of the argument's first character minus 96 when its second is ':'.
 int drive_number(std::string_view argument);

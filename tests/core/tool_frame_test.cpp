@@ -102,7 +102,8 @@ TEST(Frame, LoneArgumentRefusalsPrintNoBanner) {
     EXPECT_EQ(got.out, text);
   }
   // Without a refusal the lone argument takes the usage path.
-  Outcome usage = run_spec(spec_with(Warning::for_bmp, LoneArgument::none), {"demo", "a"}, [](bmp::Run&) {});
+  Outcome usage =
+      run_spec(spec_with(Warning::for_bmp, LoneArgument::none), {"demo", "a"}, [](bmp::Run&) {});
   EXPECT_EQ(usage.status, 1);
   EXPECT_EQ(usage.out.rfind(test::banner("DEMO UTILITY (BMP FILE VERSION)\n"), 0), 0u);
 }
