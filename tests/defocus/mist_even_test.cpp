@@ -121,6 +121,17 @@ TEST(MistEven, TheDegreeCheckTestsTheOuterRadius) {
   EXPECT_EQ(negative.result.out, size_line(5, 5) + degree_retry + degree_out_of_range("-1"));
 }
 
+// Degree 2052 on a 2053-square white image passes the size test; its box sum
+// 255 × 4105² = 4 297 033 875 is past 2^32, where the specified 32-bit sums
+// would wrap to 2066 and blacken the picture.
+TEST(MistEven, WideSumsKeepAWhiteImageWhite) {
+  Scratch s;
+  Image white = solid_image(2053, 2053, Pixel{255, 255, 255});
+  Blurred got = mist_even(s, white, {"2052"});
+  ASSERT_EQ(got.result.status, 0) << got.result.out;
+  EXPECT_EQ(got.image.pixels, white.pixels);
+}
+
 // NaN would pass the outer-radius test (trunc(NaN + 1) reads as 0) and a
 // negative degree too; both are refused, like an infinite one.
 TEST(MistEven, DegreesThatAreNoSizeAreRefused) {
