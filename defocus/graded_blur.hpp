@@ -56,7 +56,8 @@ uint8_t two_box_blend(int a_out, int a_in, double degree, int32_t r_in);
 using DegreeOfRow = std::function<double(int32_t row)>;
 using RowDone = std::function<void(int32_t row)>;
 
-// One blur pass: writes source.height() rows of source.width() pixels (each
+// One blur pass over a 24-bit source (3 bytes a pixel): writes
+// source.height() rows of source.width() pixels (each
 // followed by its `dm` zero bytes) to `dest`, whose header the caller wrote;
 // after_row(O) follows each output row O. Rows and columns beyond the image
 // map back into it by `edges`, however far a radius reaches. Degrees must be
