@@ -56,12 +56,11 @@ uint8_t two_box_blend(int a_out, int a_in, double degree, int32_t r_in);
 using DegreeOfRow = std::function<double(int32_t row)>;
 using RowDone = std::function<void(int32_t row)>;
 
-// One blur pass over a 24-bit source (3 bytes a pixel): writes
-// source.height() rows of source.width() pixels (each
-// followed by its `dm` zero bytes) to `dest`, whose header the caller wrote;
-// after_row(O) follows each output row O. Rows and columns beyond the image
-// map back into it by `edges`, however far a radius reaches. Degrees must be
-// 0 or more and at most max_blur_degree.
+// One blur pass over a 24-bit source (3 bytes a pixel): writes source.height()
+// rows of source.width() pixels, each followed by its `dm` zero bytes, to
+// `dest`, whose header the caller wrote; after_row(O) follows each output row
+// O. Rows and columns beyond the image map back into it by `edges`, however
+// far a radius reaches. Degrees must be 0 or more and at most max_blur_degree.
 void box_blur_pass(const ImageRows& source, OutputFile& dest, const DegreeOfRow& degree_of_row,
                    EdgeMode edges, const RowDone& after_row);
 
