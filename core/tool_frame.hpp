@@ -75,10 +75,10 @@ class Run {
 using ToolBody = std::function<void(Run&)>;
 
 // The whole run: gate, body, and the exit status (0, or 1 on any failure).
-int run_tool(const ToolSpec& spec, std::span<const std::string_view> args, const ToolBody& body);
+int run_tool(const ToolSpec& tool, std::span<const std::string_view> args, const ToolBody& body);
 
 // The banner, the usage block and the warning line.
-void print_usage(Console& console, const ToolSpec& spec);
+void print_usage(Console& console, const ToolSpec& tool);
 
 // argv as the views run functions take.
 std::vector<std::string_view> args_of(int argc, char** argv);
