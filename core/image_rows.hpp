@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -24,6 +25,10 @@ constexpr ImageLayout bmp24_layout(int32_t width, int32_t height) {
 constexpr ImageLayout bmp32_layout(int32_t width, int32_t height) {
   return ImageLayout{width, height, bmp32_header_bytes, row_bytes32(width), 4};
 }
+
+// What an engine calls after each output row (progress marks), with the row
+// number it counts by.
+using RowDone = std::function<void(int32_t row)>;
 
 class ImageRows {
  public:

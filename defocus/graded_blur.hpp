@@ -54,7 +54,6 @@ uint8_t box_average(uint64_t sum, int32_t radius);
 uint8_t two_box_blend(int a_out, int a_in, double degree, int32_t r_in);
 
 using DegreeOfRow = std::function<double(int32_t row)>;
-using RowDone = std::function<void(int32_t row)>;
 
 // One blur pass over a 24-bit source (3 bytes a pixel): writes source.height()
 // rows of source.width() pixels, each followed by its `dm` zero bytes, to

@@ -139,9 +139,6 @@ struct Turn {
   FillColour fill;  // samples outside the source
 };
 
-// Called after each output row with the window row i it came from.
-using RowDone = std::function<void(int32_t row)>;
-
 // Writes the window's rows to `out` (positioned after its header): each
 // output pixel is, per channel, the truncated mean of its samples, each the
 // nearest source pixel or the fill colour. 24-bit rows end with width % 4
