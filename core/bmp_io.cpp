@@ -93,13 +93,17 @@ ImageLayout read_bmp_header(InputFile& file, Console& console, const HeaderCheck
 
   ByteCursor cursor(header);
   if (check.magic) check_magic(cursor);
-  if (file.size() < static_cast<uint64_t>(header_bytes)) {
-    fail(Channel::out, msg::truncated_file, file.name().c_str());
-  }
+  // The bit count is tested as soon as its field is there, so a small 24-bit
+  // file given to a 4-byte reader gets the bit-count message, not "truncated".
+  constexpr uint64_t through_bit_count = 30;
+  if (file.size() < through_bit_count) fail(Channel::out, msg::truncated_file, file.name().c_str());
   BmpInfo info = read_bmp_info(cursor);
   int wanted = check.bit_count;
   int found = check.low_byte_only ? (info.bit_count & 0xff) : info.bit_count;
   if (found != wanted) fail_bit_count(check);
+  if (file.size() < static_cast<uint64_t>(header_bytes)) {
+    fail(Channel::out, msg::truncated_file, file.name().c_str());
+  }
 
   if (!four_byte && field_u32(header, 30) != 0) {
     fail(Channel::out, msg::compressed_file, file.name().c_str());

@@ -62,8 +62,8 @@ enum class SizeLine {
 struct HeaderCheck {
   bool magic = true;  // test 'B', 'M' first
   SizeLine line = SizeLine::plain;
-  int index = 1;  // the number shown by the infile and indexed lines
-  int bit_count = 24;  // 24: a 24-bit BMP; 32: a "4-byte" file
+  int index = 1;               // the number shown by the infile and indexed lines
+  int bit_count = 24;          // 24: a 24-bit BMP; 32: a "4-byte" file
   bool low_byte_only = false;  // compare only the low 8 bits of the bit count
 };
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <clocale>
 #include <climits>
+#include <clocale>
 #include <cstdarg>
 #include <vector>
 

@@ -15,7 +15,7 @@
 namespace bmp {
 namespace {
 
-constexpr size_t block_bytes = size_t{256} << 10;
+constexpr size_t block_bytes = stream_block_bytes;
 
 int open_retrying(const char* path, int flags, mode_t mode = 0) {
   int fd;
@@ -75,15 +75,16 @@ InputFile::~InputFile() {
 }
 
 void InputFile::read_at(uint64_t offset, std::span<uint8_t> bytes) const {
-  if (offset > size_ || bytes.size() > size_ - offset) fail(Channel::out, msg::truncated_file, name_.c_str());
+  if (offset > size_ || bytes.size() > size_ - offset)
+    fail(Channel::out, msg::truncated_file, name_.c_str());
   if (whole_) {
     std::copy_n(contents_.begin() + static_cast<ptrdiff_t>(offset), bytes.size(), bytes.begin());
     return;
   }
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done,
-                        static_cast<off_t>(offset + done));
+    ssize_t n =
+        ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) fail(Channel::out, msg::truncated_file, name_.c_str());
     done += static_cast<size_t>(n);
@@ -119,7 +120,8 @@ std::span<const uint8_t> RowReader::next() {
   if (row_bytes_ == 0) return {};
   if (block_position_ == block_rows_) {
     size_t capacity = block_.size() / std::max<size_t>(row_bytes_, 1);
-    block_rows_ = static_cast<size_t>(std::min<int64_t>(rows_left_, static_cast<int64_t>(capacity)));
+    block_rows_ =
+        static_cast<size_t>(std::min<int64_t>(rows_left_, static_cast<int64_t>(capacity)));
     if (block_rows_ == 0) fail(Channel::out, msg::truncated_file, file_.name().c_str());
     file_.read_at(offset_, std::span<uint8_t>(block_.data(), block_rows_ * row_bytes_));
     offset_ += block_rows_ * row_bytes_;
@@ -131,8 +133,8 @@ std::span<const uint8_t> RowReader::next() {
 
 std::span<uint8_t> RowReader::next_block(size_t max_rows) {
   size_t capacity = block_.size() / std::max<size_t>(row_bytes_, 1);
-  size_t rows = static_cast<size_t>(std::min<int64_t>(
-      rows_left_, static_cast<int64_t>(std::min(capacity, max_rows))));
+  size_t rows = static_cast<size_t>(
+      std::min<int64_t>(rows_left_, static_cast<int64_t>(std::min(capacity, max_rows))));
   std::span<uint8_t> block(block_.data(), rows * row_bytes_);
   file_.read_at(offset_, block);
   offset_ += block.size();
@@ -177,8 +179,10 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   ::fchmod(fd, exists ? (info.st_mode & 07777) : creation_mode());
-  return std::unique_ptr<OutputFile>(
+  std::unique_ptr<OutputFile> file(
       new OutputFile(fd, pattern, std::move(target), std::move(display_name)));
+  file->unfinished_ = CleanupOnSignal(pattern, false);
+  return file;
 }
 
 std::unique_ptr<OutputFile> OutputFile::create_direct(const std::filesystem::path& path,
@@ -243,6 +247,7 @@ void OutputFile::commit() {
   if (::close(fd) != 0) write_failed();
   if (!target_.empty() && ::rename(written_.c_str(), target_.c_str()) != 0) write_failed();
   committed_ = true;
+  unfinished_.release();
 }
 
 }  // namespace bmp

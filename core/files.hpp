@@ -9,7 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "signal_cleanup.hpp"
+
 namespace bmp {
+
+// The size of the blocks in which inputs are read and outputs written.
+inline constexpr size_t stream_block_bytes = size_t{256} << 10;
 
 // An input file opened for reading. Regular files are read with pread or
 // mapped; anything else (a pipe) is read whole into memory at open.
@@ -27,9 +32,12 @@ class InputFile {
   void read_at(uint64_t offset, std::span<uint8_t> bytes) const;
   // The whole file as memory, mapped on first use (read-only).
   std::span<const uint8_t> bytes();
+  // One byte of the map, or -1 (the end-of-file value) outside the file.
+  int byte_at(uint64_t offset) { return offset < size_ ? bytes()[offset] : -1; }
 
  private:
-  InputFile(int fd, uint64_t size, std::string name) : fd_(fd), size_(size), name_(std::move(name)) {}
+  InputFile(int fd, uint64_t size, std::string name)
+      : fd_(fd), size_(size), name_(std::move(name)) {}
   int fd_;
   uint64_t size_;
   std::string name_;
@@ -102,6 +110,7 @@ class OutputFile {
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;
   bool committed_ = false;
+  CleanupOnSignal unfinished_;  // the new file, until it is renamed into place
 };
 
 }  // namespace bmp

@@ -45,7 +45,8 @@ constexpr int luma_77_150_28(int red, int green, int blue) {
 
 // Three separately truncated products: white gives 254, not 255.
 constexpr int luma_30_59_11(int red, int green, int blue) {
-  return truncate_toward_zero(truncate_toward_zero(red * 0.30) + truncate_toward_zero(green * 0.59) +
+  return truncate_toward_zero(truncate_toward_zero(red * 0.30) +
+                              truncate_toward_zero(green * 0.59) +
                               truncate_toward_zero(blue * 0.11) + 0.5);
 }
 

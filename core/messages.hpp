@@ -7,8 +7,10 @@ namespace bmp::msg {
 // Header checks.
 inline constexpr const char* wrong_format = "Wrong Format !\n";
 inline constexpr const char* not_full_colour = "このファイルは1670万色タイプではありません\n";
-inline constexpr const char* not_full_colour_infile = "このファイルは1670万色タイプではありません。(Infile%d)\n";
-inline constexpr const char* not_full_colour_indexed = "このファイルは1670万色タイプではありません。(Infile[%d])\n";
+inline constexpr const char* not_full_colour_infile =
+    "このファイルは1670万色タイプではありません。(Infile%d)\n";
+inline constexpr const char* not_full_colour_indexed =
+    "このファイルは1670万色タイプではありません。(Infile[%d])\n";
 inline constexpr const char* size_line = "X_size = %d Y_size = %d 1670万色\n";
 inline constexpr const char* size_line_alpha = "X_size = %d Y_size = %d 1670万色(α付き)\n";
 inline constexpr const char* size_line_infile = "Infile%d X_size = %d Y_size = %d 1670万色\n";
@@ -30,6 +32,11 @@ inline constexpr const char* degree_out_of_range = "Blur degree out of range: %s
 inline constexpr const char* wrong_power_constant = "Wrong power constant !\n";
 // A filter image must cover the data image pixel for pixel: filter, data.
 inline constexpr const char* filter_too_small = "Filter image %s is smaller than %s !\n";
+// The rotation tools: a canvas (twice the larger side, squared) whose file
+// would not fit its size field, and an image too small for the turn's window
+// to hold the pixels its output header states.
+inline constexpr const char* too_large_to_turn = "Image too large to turn: %s !\n";
+inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\n";
 
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "bmp_io.hpp"
 
@@ -26,27 +27,52 @@ void for_each_row24(const InputFile& in, const ImageLayout& image, OutputFile& o
   }
 }
 
-// For each stored row r of `image`, bottom first: transform(r, pixels)
-// rewrites the row's 3 × width pixel bytes in place for an output of the same
-// size; its `dm` zero bytes are set for it; then after_row(r). Rows go from
-// the read block straight to the output, with no copy in between.
+// rewrite_rows24 (below) for rows longer than one block.
+template <class Transform, class AfterRow>
+void rewrite_long_rows24(const InputFile& in, const ImageLayout& image, OutputFile& out,
+                         Transform transform, AfterRow after_row) {
+  const int32_t piece_pixels = static_cast<int32_t>(stream_block_bytes / 3);
+  std::vector<uint8_t> piece(static_cast<size_t>(piece_pixels) * 3);
+  const uint8_t padding[3] = {0, 0, 0};
+  for (int32_t r = 0; r < image.height; ++r) {
+    for (int32_t column = 0; column < image.width; column += piece_pixels) {
+      int32_t count = std::min(piece_pixels, image.width - column);
+      std::span<uint8_t> pixels(piece.data(), static_cast<size_t>(count) * 3);
+      in.read_at(static_cast<uint64_t>(image.offset(r, column)), pixels);
+      transform(r, column, pixels);
+      out.write(pixels);
+    }
+    out.write(std::span<const uint8_t>(padding, static_cast<size_t>(row_padding(image.width))));
+    after_row(r);
+  }
+}
+
+// For each stored row r of `image`, bottom first: transform(r, column, pixels)
+// rewrites pixel bytes in place, starting at `column`, for an output of the
+// same size; the `dm` zero bytes are set for it; then after_row(r). Blocks go
+// from the read buffer straight to the output. A row longer than a block is
+// handed over in pieces of whole pixels, so memory stays bounded whatever the
+// width.
 template <class Transform, class AfterRow>
 void rewrite_rows24(const InputFile& in, const ImageLayout& image, OutputFile& out,
                     Transform transform, AfterRow after_row) {
-  RowReader rows(in, static_cast<uint64_t>(image.data_offset), static_cast<size_t>(image.row_bytes),
-                 image.height);
   const size_t row_bytes = static_cast<size_t>(image.row_bytes);
   const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{image.width});
+  if (row_bytes > stream_block_bytes) {
+    rewrite_long_rows24(in, image, out, transform, after_row);
+    return;
+  }
   if (row_bytes == 0) {  // a zero-wide image: rows without bytes
     for (int32_t r = 0; r < image.height; ++r) after_row(r);
     return;
   }
+  RowReader rows(in, static_cast<uint64_t>(image.data_offset), row_bytes, image.height);
   int32_t r = 0;
   while (r < image.height) {
     std::span<uint8_t> block = rows.next_block();
     for (size_t at = 0; at < block.size(); at += row_bytes, ++r) {
       std::span<uint8_t> row = block.subspan(at, row_bytes);
-      transform(r, row.first(pixel_bytes));
+      transform(r, int32_t{0}, row.first(pixel_bytes));
       std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
       after_row(r);
     }

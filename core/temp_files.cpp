@@ -9,8 +9,6 @@
 
 namespace bmp {
 
-
-
 namespace {
 
 std::string temp_name(int n) {
@@ -35,7 +33,9 @@ std::unique_ptr<OutputFile> TempFileChain::create(int n) {
     std::string pattern = (base / "bmp-tools.XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) cant_open(n);
     folder_ = pattern;
+    folder_on_signal_ = CleanupOnSignal(folder_, true);
   }
+  if (n >= 0 && n < 4) files_on_signal_[n] = CleanupOnSignal(temp_bmp_path(n), false);
   auto file = OutputFile::create_direct(temp_bmp_path(n), temp_name(n));
   if (!file) cant_open(n);
   return file;
@@ -54,6 +54,8 @@ void TempFileChain::delete_temp_files() noexcept {
   for (int n = 0; n < 4; ++n) std::filesystem::remove(temp_bmp_path(n), ec);
   std::filesystem::remove_all(folder_, ec);
   folder_.clear();
+  folder_on_signal_.release();
+  for (CleanupOnSignal& file : files_on_signal_) file.release();
 }
 
 }  // namespace bmp

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "files.hpp"
+#include "signal_cleanup.hpp"
 
 namespace bmp {
 
@@ -29,6 +30,9 @@ class TempFileChain {
  private:
   [[noreturn]] void cant_open(int n) const;
   std::filesystem::path folder_;
+  // Removed by a signal too: the folder after its files.
+  CleanupOnSignal folder_on_signal_;
+  CleanupOnSignal files_on_signal_[4];
 };
 
 }  // namespace bmp

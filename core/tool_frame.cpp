@@ -11,6 +11,7 @@
 #include "failure.hpp"
 #include "formulas.hpp"
 #include "messages.hpp"
+#include "signal_cleanup.hpp"
 
 namespace bmp {
 namespace {
@@ -69,28 +70,29 @@ std::unique_ptr<OutputFile> Run::create_output(int i, CantOpen variant) const {
   return file;
 }
 
-void print_usage(Console& console, const ToolSpec& spec) {
-  console.write(spec.title);
+void print_usage(Console& console, const ToolSpec& tool) {
+  console.write(tool.title);
   console.write("Ver. 3.02\n");
   console.write(edition_line);
   console.write(rights_line);
   // The block is text, not a format: a "%" in it prints as it stands.
-  for (std::string_view piece : spec.usage) console.write(piece);
-  console.write(warning_text(spec.warning));
+  for (std::string_view piece : tool.usage) console.write(piece);
+  console.write(warning_text(tool.warning));
 }
 
-int run_tool(const ToolSpec& spec, std::span<const std::string_view> args, const ToolBody& body) {
+int run_tool(const ToolSpec& tool, std::span<const std::string_view> args, const ToolBody& body) {
   std::setlocale(LC_CTYPE, "");
   // A closed pipe is a write error to report, not a silent death.
   std::signal(SIGPIPE, SIG_IGN);
+  install_signal_cleanup();
   Console console;
   const int count = static_cast<int>(args.size());
-  if (spec.lone != LoneArgument::none && contains(spec.lone_counts, count)) {
-    console.write(lone_text(spec.lone));
+  if (tool.lone != LoneArgument::none && contains(tool.lone_counts, count)) {
+    console.write(lone_text(tool.lone));
     return 1;
   }
-  if (!contains(spec.forms, count)) {
-    print_usage(console, spec);
+  if (!contains(tool.forms, count)) {
+    print_usage(console, tool);
     return 1;
   }
   try {
@@ -163,8 +165,6 @@ int drive_number(std::string_view argument) {
   return 0;
 }
 
-void print_drive_number(Console& console, int number) {
-  console.print("DIRECTORY = %d\n", number);
-}
+void print_drive_number(Console& console, int number) { console.print("DIRECTORY = %d\n", number); }
 
 }  // namespace bmp

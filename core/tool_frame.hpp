@@ -75,10 +75,10 @@ class Run {
 using ToolBody = std::function<void(Run&)>;
 
 // The whole run: gate, body, and the exit status (0, or 1 on any failure).
-int run_tool(const ToolSpec& spec, std::span<const std::string_view> args, const ToolBody& body);
+int run_tool(const ToolSpec& tool, std::span<const std::string_view> args, const ToolBody& body);
 
 // The banner, the usage block and the warning line.
-void print_usage(Console& console, const ToolSpec& spec);
+void print_usage(Console& console, const ToolSpec& tool);
 
 // argv as the views run functions take.
 std::vector<std::string_view> args_of(int argc, char** argv);
@@ -97,7 +97,7 @@ void y_line_progress(Console& console, YLine form, int row);
 enum class SizeReport { star, x };  // "This size is %4d * %4d\n", "... %4d x %4d\n"
 void size_report(Console& console, SizeReport form, int width, int height);
 void file_size_report(Console& console, long size);  // "FILESIZE  = %ldバイト\n"
-enum class RandData { two_blanks, one_blank };  // "RAND DATA IS  %4d * %4d\r" or one blank
+enum class RandData { two_blanks, one_blank };       // "RAND DATA IS  %4d * %4d\r" or one blank
 void rand_data_report(Console& console, RandData form, int width, int height);
 // The code of the argument's first character minus 96 when its second is ':'.
 int drive_number(std::string_view argument);

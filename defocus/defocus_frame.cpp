@@ -6,6 +6,7 @@
 #include "core/bmp_io.hpp"
 #include "core/failure.hpp"
 #include "core/messages.hpp"
+#include "core/tool_frame.hpp"
 
 namespace bmp {
 namespace {
@@ -28,7 +29,14 @@ bool fits(double degree, int32_t width, int32_t height, DegreeTest test) {
 }  // namespace
 
 void check_degree_value(double degree, std::string_view argument) {
-  if (!(degree >= 0.0 && degree <= max_blur_degree)) {
+  check_degree_number(degree, argument);
+  if (degree > max_blur_degree) {
+    fail(Channel::out, msg::degree_out_of_range, std::string(argument).c_str());
+  }
+}
+
+void check_degree_number(double degree, std::string_view argument) {
+  if (!(degree >= 0.0) || std::isinf(degree)) {
     fail(Channel::out, msg::degree_out_of_range, std::string(argument).c_str());
   }
 }
@@ -51,6 +59,28 @@ double check_blur_degree(double degree, int32_t width, int32_t height, Console& 
 
 void check_row_width(int32_t width) {
   if (width > MAX_ROW_PIXELS) fail(row_too_wide);
+}
+
+void blur_twice_through_temp(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
+                             const BlurPass& pass) {
+  const int32_t width = input.width();
+  const int32_t height = input.height();
+  std::unique_ptr<OutputFile> first = temps.create(0);
+  write_bmp24_header(*first, width, height);
+  pass(input, *first);
+  first->commit();
+  std::unique_ptr<InputFile> reread = temps.open(0);
+  ImageRows once_blurred(*reread, bmp24_layout(width, height));
+  write_bmp24_header(dest, width, height);
+  pass(once_blurred, dest);
+}
+
+void finish_blur_run(OutputFile& out, TempFileChain& temps, Console& console, int32_t first,
+                     int32_t second) {
+  out.commit();
+  temps.delete_temp_files();
+  console.write("\n");
+  size_report(console, SizeReport::x, first, second);
 }
 
 }  // namespace bmp

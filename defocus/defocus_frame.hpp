@@ -4,10 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "core/console.hpp"
+#include "core/files.hpp"
 #include "core/formulas.hpp"
+#include "core/image_rows.hpp"
+#include "core/temp_files.hpp"
 
 namespace bmp {
 
@@ -35,6 +39,10 @@ inline constexpr double max_blur_degree = 16777216.0;
 // Refuses a degree that is negative, NaN, infinite or beyond max_blur_degree,
 // naming the argument as it was given.
 void check_degree_value(double degree, std::string_view argument);
+// Refuses only a degree that is negative, NaN or infinite, with the same
+// message: for a degree that check_blur_degree tests next, where a finite
+// degree too large for the image takes the prompt instead.
+void check_degree_number(double degree, std::string_view argument);
 
 // How a tool compares its degree with the image size.
 enum class DegreeTest {
@@ -50,6 +58,21 @@ double check_blur_degree(double degree, int32_t width, int32_t height, Console& 
 
 // "サイズが大きすぎます。(X_size > 10000)" for a row longer than MAX_ROW_PIXELS.
 void check_row_width(int32_t width);
+
+// One blur pass from an image's rows into an output whose header is written.
+using BlurPass = std::function<void(const ImageRows& source, OutputFile& dest)>;
+
+// The two passes of the tools that blur through temp0000: `pass` from the
+// input into temp0000, then from temp0000 into `dest`, each after its 24-bit
+// header (the input's size). temp0000's header is not read back.
+void blur_twice_through_temp(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
+                             const BlurPass& pass);
+
+// The normal end of mist_even, mist_vert, mist_horz and mist_mask: the output
+// closed into place, the temporary files deleted, then "\n" and
+// "This size is %4d x %4d\n" with the two sizes given.
+void finish_blur_run(OutputFile& out, TempFileChain& temps, Console& console, int32_t first,
+                     int32_t second);
 
 // Usage pieces.
 inline constexpr std::string_view defocus_family_list =
@@ -78,6 +101,7 @@ inline constexpr std::string_view flag_table_edge_only =
     "0 or no **** 上下左右相互不干渉\n"
     "else ********上下左右相互干渉\n";
 
-inline constexpr std::string_view degree_note = "ぼかし度はデータサイズよりも小さい値にしてください。\n";
+inline constexpr std::string_view degree_note =
+    "ぼかし度はデータサイズよりも小さい値にしてください。\n";
 
 }  // namespace bmp

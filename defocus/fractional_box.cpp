@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <variant>
 #include <vector>
+
+#include "core/bmp_io.hpp"
 
 namespace bmp {
 namespace {
@@ -59,11 +62,11 @@ class AreaSums {
   AreaSums(int64_t width, int64_t height, EdgeMode mode)
       : width_(width), height_(height), mode_(mode) {}
 
-  void build_band(const BoxSource& source, int64_t first, int64_t count) {
+  void build_band(const ImageRows& source, int64_t first, int64_t count) {
     whole_image_ = false;
     build(source, first, count);
   }
-  void build_whole_image(const BoxSource& source) {
+  void build_whole_image(const ImageRows& source) {
     whole_image_ = true;
     build(source, 0, height_);
   }
@@ -99,11 +102,11 @@ class AreaSums {
             Sum(a[2] - b[2] - c[2] + d[2])};
   }
 
-  void build(const BoxSource& source, int64_t first, int64_t count) {
+  void build(const ImageRows& source, int64_t first, int64_t count) {
     first_ = first;
     rows_.resize(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
-      rows_[static_cast<size_t>(i)] = source.pixel(mapped(first + i, height_, mode_), 0);
+      rows_[static_cast<size_t>(i)] = source.row(mapped(first + i, height_, mode_));
     }
     sums_.resize(static_cast<size_t>((count + 1) * (width_ + 1) * 3));
     std::fill_n(sums_.begin(), (width_ + 1) * 3, Sum{0});
@@ -371,7 +374,7 @@ BoxWindow box_window(double radius) {
 struct FractionalBox::Tables {
   using Sums = std::variant<AreaSums<uint32_t>, AreaSums<uint64_t>>;
 
-  BoxSource source;
+  ImageRows source;
   EdgeMode mode;
   int64_t margin = 0;     // rows above and below a band: the largest half-width
   int64_t band_rows = 0;  // output rows per band
@@ -379,7 +382,7 @@ struct FractionalBox::Tables {
   int64_t loaded = -1;  // the band in the tables (0 for the whole image), or -1
   Sums sums;
 
-  Tables(const BoxSource& image, EdgeMode edge_mode, double max_radius)
+  Tables(const ImageRows& image, EdgeMode edge_mode, double max_radius)
       : source(image), mode(edge_mode), sums(AreaSums<uint32_t>(0, 0, edge_mode)) {
     configure(int64_t{r_in(max_radius)} + 2);  // one more for a radius rounded past the largest
   }
@@ -389,11 +392,11 @@ struct FractionalBox::Tables {
     // Bands at least twice as high as their margins keep the rebuilding of
     // margin rows below the band's own work.
     band_rows = std::max<int64_t>(64, 2 * margin);
-    whole_image = band_rows + 2 * margin >= source.height;
+    whole_image = band_rows + 2 * margin >= source.height();
     if (fits_32_bits(margin)) {
-      sums = AreaSums<uint32_t>(source.width, source.height, mode);
+      sums = AreaSums<uint32_t>(source.width(), source.height(), mode);
     } else {
-      sums = AreaSums<uint64_t>(source.width, source.height, mode);
+      sums = AreaSums<uint64_t>(source.width(), source.height(), mode);
     }
     loaded = -1;
   }
@@ -410,7 +413,7 @@ struct FractionalBox::Tables {
             table.build_whole_image(source);
           } else {
             const int64_t first = band * band_rows;
-            const int64_t rows = std::min<int64_t>(band_rows, source.height - first);
+            const int64_t rows = std::min<int64_t>(band_rows, source.height() - first);
             table.build_band(source, first - margin, rows + 2 * margin);
           }
         },
@@ -419,12 +422,12 @@ struct FractionalBox::Tables {
   }
 };
 
-FractionalBox::FractionalBox(const BoxSource& source, EdgeMode mode, double max_radius)
+FractionalBox::FractionalBox(const ImageRows& source, EdgeMode mode, double max_radius)
     : tables_(std::make_unique<Tables>(source, mode, max_radius)) {}
 
 FractionalBox::~FractionalBox() = default;
 
-void FractionalBox::set_source(const BoxSource& source) {
+void FractionalBox::set_source(const ImageRows& source) {
   tables_->source = source;
   tables_->loaded = -1;
 }
@@ -433,7 +436,7 @@ std::array<uint8_t, 3> FractionalBox::fractional_box_average(int32_t x, int32_t 
   tables_->load(y, radius);
   return std::visit(
       [&](const auto& sums) {
-        return average_at(sums, tables_->source.width, tables_->mode, x, y, radius);
+        return average_at(sums, tables_->source.width(), tables_->mode, x, y, radius);
       },
       tables_->sums);
 }
@@ -444,7 +447,7 @@ void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::s
   std::visit(
       [&](const auto& sums) {
         for (size_t x = 0; x < radii.size(); ++x) {
-          std::array<uint8_t, 3> bgr = average_at(sums, tables_->source.width, tables_->mode,
+          std::array<uint8_t, 3> bgr = average_at(sums, tables_->source.width(), tables_->mode,
                                                   static_cast<int64_t>(x), y, radii[x]);
           out[3 * x] = bgr[0];
           out[3 * x + 1] = bgr[1];
@@ -452,6 +455,26 @@ void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::s
         }
       },
       tables_->sums);
+}
+
+void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile& dest,
+                         const RowRadii& row_radii, const RowDone& after_row) {
+  box.set_source(source);
+  std::vector<double> radii(static_cast<size_t>(source.width()));
+  for (int32_t y = 0; y < source.height(); ++y) {
+    row_radii(y, radii);
+    box.average_row(y, radii, next_row24(dest, source.width()));
+    after_row(y);
+  }
+}
+
+BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radii,
+                             RowDone after_row) {
+  auto box = std::make_shared<std::unique_ptr<FractionalBox>>();
+  return [=](const ImageRows& source, OutputFile& dest) {
+    if (!*box) *box = std::make_unique<FractionalBox>(source, mode, max_radius);
+    fractional_box_pass(**box, source, dest, row_radii, after_row);
+  };
 }
 
 }  // namespace bmp

@@ -6,23 +6,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
+#include "core/files.hpp"
+#include "core/image_rows.hpp"
 #include "defocus/defocus_frame.hpp"
 
 namespace bmp {
-
-// A 24-bit image in memory, stored rows from the bottom, blue-green-red.
-struct BoxSource {
-  const uint8_t* pixels = nullptr;  // the first byte of stored row 0
-  int64_t row_bytes = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  const uint8_t* pixel(int64_t row, int64_t column) const {
-    return pixels + row * row_bytes + 3 * column;
-  }
-};
 
 // The window of a radius r >= 0: half-width M, fraction f and its weights.
 struct BoxWindow {
@@ -44,14 +36,15 @@ BoxWindow box_window(double radius);
 // whole runs of weight-1 values at once.
 class FractionalBox {
  public:
-  // `source` must outlive its use; radii from 0 up to max_radius may be asked.
-  FractionalBox(const BoxSource& source, EdgeMode mode, double max_radius);
+  // Over a 24-bit `source` (which must outlive its use), for radii from 0 up
+  // to max_radius (a larger one still works, at the cost of new tables).
+  FractionalBox(const ImageRows& source, EdgeMode mode, double max_radius);
   ~FractionalBox();
   FractionalBox(const FractionalBox&) = delete;
   FractionalBox& operator=(const FractionalBox&) = delete;
 
   // The next pass's image, of the same size; the tables' memory is kept.
-  void set_source(const BoxSource& source);
+  void set_source(const ImageRows& source);
 
   // Blue, green and red of output pixel (x, y) for a radius r >= 0:
   // trunc(sum / (2r + 1)²) per channel.
@@ -65,5 +58,19 @@ class FractionalBox {
   struct Tables;
   std::unique_ptr<Tables> tables_;
 };
+
+// Fills the radius (>= 0) of every pixel of stored row y.
+using RowRadii = std::function<void(int32_t y, std::span<double> radii)>;
+
+// One pass over `source` into `dest`, whose header the caller wrote: each
+// stored row with its `dm` zero bytes, its radii from row_radii; after_row(y)
+// follows each row.
+void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile& dest,
+                         const RowRadii& row_radii, const RowDone& after_row);
+
+// The pass for blur_twice_through_temp: both passes through one FractionalBox,
+// whose tables' memory the second pass reuses.
+BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radii,
+                             RowDone after_row);
 
 }  // namespace bmp

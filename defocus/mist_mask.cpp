@@ -7,9 +7,10 @@
 #include "core/failure.hpp"
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
+#include "core/temp_files.hpp"
 #include "core/tool_frame.hpp"
-#include "defocus/box_passes.hpp"
 #include "defocus/defocus_frame.hpp"
+#include "defocus/fractional_box.hpp"
 
 namespace bmp {
 namespace {
@@ -54,23 +55,25 @@ void mist_mask(Run& run) {
   if (mask.width < image.width || mask.height < image.height) {
     fail(Channel::out, msg::filter_too_small, filter->name().c_str(), data->name().c_str());
   }
-  check_degree_value(args.degree, run.arg(4));
+  check_degree_number(args.degree, run.arg(4));
   args.degree = check_blur_degree(args.degree, image.width, image.height, console);
   check_row_width(image.width);
 
   const uint8_t white[3] = {255, 255, 255};
-  const std::span<const uint8_t> mask_bytes = filter->bytes();
-  fractional_box_passes(console, *data, image, *out, args.mode, filter_degree(white, args.degree),
-                        [&](int32_t y, std::span<double> radii) {
-                          for (size_t x = 0; x < radii.size(); ++x) {
-                            const int64_t at = mask.offset(y, static_cast<int64_t>(x));
-                            radii[x] =
-                                filter_degree(&mask_bytes[static_cast<size_t>(at)], args.degree);
-                          }
-                        });
-  out->commit();
-  console.write("\n");
-  size_report(console, SizeReport::x, image.width, image.height);
+  const ImageRows mask_rows(*filter, mask);
+  auto row_radii = [&](int32_t y, std::span<double> radii) {
+    const uint8_t* pixel = mask_rows.row(y);
+    for (double& radius : radii) {
+      radius = filter_degree(pixel, args.degree);
+      pixel += 3;
+    }
+  };
+  TempFileChain temps;
+  blur_twice_through_temp(
+      ImageRows(*data, image), temps, *out,
+      fractional_box_blur(args.mode, filter_degree(white, args.degree), row_radii,
+                          [&](int32_t y) { star_progress(console, y); }));
+  finish_blur_run(*out, temps, console, image.width, image.height);
 }
 
 }  // namespace

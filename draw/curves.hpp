@@ -51,8 +51,9 @@ constexpr bool needs_power_constant(double flag) { return flag == 4.0 || flag ==
 // could be read.
 std::optional<double> prompt_power_constant(Console& console);
 
-// "--- FLAG ---" and the eight table lines, as `ramp` and `ramp_over` print them.
-inline constexpr std::string_view ramp_curve_table =
+// "--- FLAG ---" and the table lines for flags 0 to 6; `ramp` and `ramp_over`
+// each end the table with their own spacing of the flag 7 line.
+inline constexpr std::string_view curve_table_to_flag_6 =
     "--- FLAG ---\n"
     "0  = Liner\n"
     "1  = (sin 270-450)遅早遅\n"
@@ -60,17 +61,8 @@ inline constexpr std::string_view ramp_curve_table =
     "3  = (sin  90-180)遅早\n"
     "4  = 累乗         遅早\n"
     "5  = 1-累乗       早遅\n"
-    "6  = (sin 270-630)遅早遅早遅\n"
-    "7  = (sin 0-180)早遅早\n";
-inline constexpr std::string_view ramp_over_curve_table =
-    "--- FLAG ---\n"
-    "0  = Liner\n"
-    "1  = (sin 270-450)遅早遅\n"
-    "2  = (sin   0- 90)早遅\n"
-    "3  = (sin  90-180)遅早\n"
-    "4  = 累乗         遅早\n"
-    "5  = 1-累乗       早遅\n"
-    "6  = (sin 270-630)遅早遅早遅\n"
-    "7  = (sin   0-180)早遅早\n";
+    "6  = (sin 270-630)遅早遅早遅\n";
+inline constexpr std::string_view ramp_curve_flag_7 = "7  = (sin 0-180)早遅早\n";
+inline constexpr std::string_view ramp_over_curve_flag_7 = "7  = (sin   0-180)早遅早\n";
 
 }  // namespace bmp

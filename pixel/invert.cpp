@@ -43,13 +43,15 @@ void invert(Run& run) {
   ImageLayout image = read_bmp_header(*in, run.console(), HeaderCheck{});
   write_bmp24_header(*out, image.width, image.height);
   rewrite_rows24(
-      *in, image, *out, [](int, std::span<uint8_t> pixels) { invert_pixels(pixels); },
+      *in, image, *out, [](int, int, std::span<uint8_t> pixels) { invert_pixels(pixels); },
       [&](int row) { report_progress(run.console(), row); });
   out->commit();
 }
 
 }  // namespace
 
-int run_invert(std::span<const std::string_view> args) { return run_tool(invert_spec, args, invert); }
+int run_invert(std::span<const std::string_view> args) {
+  return run_tool(invert_spec, args, invert);
+}
 
 }  // namespace bmp

@@ -49,7 +49,8 @@ TEST(ByteStream, WritersPutFourOrTwoBytesAndDropHigherBits) {
   write_u32_le(54, sink);
   write_u16_le(24, sink);
   write_u16_le(24 + 65536, sink);
-  EXPECT_EQ(sink.bytes, (std::vector<uint8_t>{0xff, 0xff, 0xff, 0xff, 0x36, 0, 0, 0, 0x18, 0, 0x18, 0}));
+  EXPECT_EQ(sink.bytes,
+            (std::vector<uint8_t>{0xff, 0xff, 0xff, 0xff, 0x36, 0, 0, 0, 0x18, 0, 0x18, 0}));
   EXPECT_EQ(write_u16_le(0xabcd, sink), 0xab);
 }
 

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "core/failure.hpp"
+#include "core/signal_cleanup.hpp"
 #include "core/temp_files.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
@@ -131,6 +134,20 @@ TEST(InputFile, ReadingPastTheEndIsATruncatedFile) {
   EXPECT_FALSE(InputFile::open(scratch.folder().string(), "a folder"));
 }
 
+TEST(InputFile, TheMapHoldsTheFileAndReadsMinusOneOutsideIt) {
+  test::Scratch scratch;
+  std::string path = scratch.path("map");
+  Bytes bytes(70000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 253);
+  test::write_file(path, bytes);
+  auto file = InputFile::open(path, "map");
+  auto map = file->bytes();
+  EXPECT_TRUE(std::equal(map.begin(), map.end(), bytes.begin(), bytes.end()));
+  EXPECT_EQ(file->byte_at(69999), 69999 % 253);
+  EXPECT_EQ(file->byte_at(70000), -1);
+  EXPECT_EQ(file->byte_at(UINT64_MAX), -1);
+}
+
 TEST(InputFile, APipeIsReadWhole) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
@@ -215,6 +232,30 @@ TEST_F(TempChain, AnUnusableTemporaryFolderIsTheOpenMessage) {
   } catch (const ToolFailure& failure) {
     EXPECT_STREQ(failure.what(), "Can't open temp0003.bmp !\n");
   }
+}
+
+TEST_F(TempChain, ASignalRemovesUnfinishedOutputsAndTemporaryFiles) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    install_signal_cleanup();
+    auto out = OutputFile::create(scratch_.path("out.bmp"), "out.bmp");
+    out->write(Bytes(1000, 1));
+    out->flush();
+    TempFileChain chain;
+    chain.create(0)->commit();
+    auto second = chain.create(1);
+    second->write(Bytes(10, 2));
+    second->flush();
+    raise(SIGTERM);
+    _exit(0);  // not reached
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM)
+      << "the signal still ends the run";
+  EXPECT_EQ(entries(scratch_.folder()), (std::vector<std::string>{"tmp"}));
+  EXPECT_TRUE(scratch_.tmp_entries().empty());
 }
 
 }  // namespace

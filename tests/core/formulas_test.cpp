@@ -28,8 +28,8 @@ TEST(Rand15, SameSeedSameSequence) {
 }
 
 TEST(Luma, ThirtyFiftyNineElevenTruncatesEachProduct) {
-  EXPECT_EQ(luma_30_59_11(255, 0, 0), 76);     // pure red
-  EXPECT_EQ(luma_30_59_11(0, 0, 255), 28);     // pure blue
+  EXPECT_EQ(luma_30_59_11(255, 0, 0), 76);       // pure red
+  EXPECT_EQ(luma_30_59_11(0, 0, 255), 28);       // pure blue
   EXPECT_EQ(luma_30_59_11(128, 128, 128), 127);  // 38 + 75 + 14
   EXPECT_EQ(luma_30_59_11(255, 255, 255), 254);
   EXPECT_EQ(luma_30_59_11(0, 0, 0), 0);

@@ -54,15 +54,16 @@ struct Outcome {
   std::string err;
 };
 
-Outcome run_spec(const ToolSpec& spec, std::vector<std::string_view> args, const ToolBody& body) {
+Outcome run_demo(const ToolSpec& demo_tool, std::vector<std::string_view> args,
+                 const ToolBody& body) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  int status = run_tool(spec, args, body);
+  int status = run_tool(demo_tool, args, body);
   std::string out = testing::internal::GetCapturedStdout();
   return {status, out, testing::internal::GetCapturedStderr()};
 }
 
-ToolSpec spec_with(Warning warning, LoneArgument lone) {
+ToolSpec demo_with(Warning warning, LoneArgument lone) {
   return ToolSpec{.title = "DEMO UTILITY (BMP FILE VERSION)\n",
                   .usage = demo_usage,
                   .warning = warning,
@@ -80,7 +81,7 @@ TEST(Frame, AWrongCountPrintsBannerUsageAndWarningWithStatusOne) {
   };
   for (const auto& [warning, line] : warnings) {
     bool ran = false;
-    Outcome got = run_spec(spec_with(warning, LoneArgument::none), {"demo", "a", "b", "c"},
+    Outcome got = run_demo(demo_with(warning, LoneArgument::none), {"demo", "a", "b", "c"},
                            [&](bmp::Run&) { ran = true; });
     EXPECT_EQ(got.status, 1);
     EXPECT_FALSE(ran);
@@ -97,47 +98,49 @@ TEST(Frame, LoneArgumentRefusalsPrintNoBanner) {
       {LoneArgument::warning, "WARNING for BMP FILE ONLY\n"},
   };
   for (const auto& [lone, text] : variants) {
-    Outcome got = run_spec(spec_with(Warning::for_bmp, lone), {"demo", "a"}, [](bmp::Run&) {});
+    Outcome got = run_demo(demo_with(Warning::for_bmp, lone), {"demo", "a"}, [](bmp::Run&) {});
     EXPECT_EQ(got.status, 1);
     EXPECT_EQ(got.out, text);
   }
   // Without a refusal the lone argument takes the usage path.
-  Outcome usage = run_spec(spec_with(Warning::for_bmp, LoneArgument::none), {"demo", "a"}, [](bmp::Run&) {});
+  Outcome usage =
+      run_demo(demo_with(Warning::for_bmp, LoneArgument::none), {"demo", "a"}, [](bmp::Run&) {});
   EXPECT_EQ(usage.status, 1);
   EXPECT_EQ(usage.out.rfind(test::banner("DEMO UTILITY (BMP FILE VERSION)\n"), 0), 0u);
 }
 
 TEST(Frame, AFailureIsItsMessageOnItsChannelAndStatusOne) {
-  ToolSpec spec = spec_with(Warning::for_bmp, LoneArgument::none);
-  Outcome out = run_spec(spec, {"demo", "a", "b"}, [](bmp::Run& run) {
+  ToolSpec demo_tool = demo_with(Warning::for_bmp, LoneArgument::none);
+  Outcome out = run_demo(demo_tool, {"demo", "a", "b"}, [](bmp::Run& run) {
     run.console().print("before\n");
     fail(Channel::out, "Wrong Format !\n");
   });
   EXPECT_EQ(out.status, 1);
   EXPECT_EQ(out.out, "before\nWrong Format !\n");
-  Outcome err = run_spec(spec, {"demo", "a", "b", "c", "d"},
+  Outcome err = run_demo(demo_tool, {"demo", "a", "b", "c", "d"},
                          [](bmp::Run&) { fail(Channel::err, "Can't open temp%04d.bmp !\n", 2); });
   EXPECT_EQ(err.status, 1);
   EXPECT_EQ(err.out, "");
   EXPECT_EQ(err.err, "Can't open temp0002.bmp !\n");
-  Outcome ok = run_spec(spec, {"demo", "a", "b"}, [](bmp::Run& run) { EXPECT_EQ(run.count(), 3); });
+  Outcome ok =
+      run_demo(demo_tool, {"demo", "a", "b"}, [](bmp::Run& run) { EXPECT_EQ(run.count(), 3); });
   EXPECT_EQ(ok.status, 0);
 }
 
 TEST(Frame, CantOpenMessagesNameTheArgument) {
-  ToolSpec spec = spec_with(Warning::for_bmp, LoneArgument::none);
-  Outcome source = run_spec(spec, {"demo", "/no/such.bmp", "b"},
+  ToolSpec demo_tool = demo_with(Warning::for_bmp, LoneArgument::none);
+  Outcome source = run_demo(demo_tool, {"demo", "/no/such.bmp", "b"},
                             [](bmp::Run& run) { run.open_input(1, CantOpen::source_file); });
   EXPECT_EQ(source.out, "\ncan't open source file /no/such.bmp\n");
-  Outcome plain = run_spec(spec, {"demo", "a", "/no/such/dir/out.bmp"},
+  Outcome plain = run_demo(demo_tool, {"demo", "a", "/no/such/dir/out.bmp"},
                            [](bmp::Run& run) { run.create_output(2, CantOpen::plain); });
   EXPECT_EQ(plain.out, "\ncan't open /no/such/dir/out.bmp\n");
   EXPECT_EQ(plain.status, 1);
 }
 
 TEST(Frame, ProgressAndReportLines) {
-  ToolSpec spec = spec_with(Warning::for_bmp, LoneArgument::none);
-  Outcome got = run_spec(spec, {"demo", "a", "b"}, [](bmp::Run& run) {
+  ToolSpec demo_tool = demo_with(Warning::for_bmp, LoneArgument::none);
+  Outcome got = run_demo(demo_tool, {"demo", "a", "b"}, [](bmp::Run& run) {
     Console& c = run.console();
     report_progress(c, 7);
     for (int row = 0; row < 41; ++row) star_progress(c, row);

@@ -15,8 +15,8 @@ TEST(MapEdgeIndex, ClampRepeatsTheEdgeAndWrapContinuesOpposite) {
     int64_t clamp, wrap;
   };
   const Case cases[] = {
-      {-1, 5, 0, 4}, {5, 5, 4, 0},  {9, 5, 4, 4},  {0, 5, 0, 0}, {3, 5, 3, 3},
-      {-5, 5, 0, 0}, {-6, 5, 0, 4}, {10, 5, 4, 0}, {-12, 5, 0, 3}, {0, 1, 0, 0}, {7, 1, 0, 0},
+      {-1, 5, 0, 4}, {5, 5, 4, 0},  {9, 5, 4, 4},   {0, 5, 0, 0}, {3, 5, 3, 3}, {-5, 5, 0, 0},
+      {-6, 5, 0, 4}, {10, 5, 4, 0}, {-12, 5, 0, 3}, {0, 1, 0, 0}, {7, 1, 0, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(map_edge_index(c.i, c.n, EdgeMode::clamp), c.clamp) << c.i << " of " << c.n;
@@ -54,6 +54,16 @@ TEST(DegreeValue, NegativeNanInfiniteAndHugeDegreesAreRefused) {
     check_degree_value(-1, "-1");
   } catch (const ToolFailure& failure) {
     EXPECT_STREQ(failure.what(), "Blur degree out of range: -1 !\n");
+  }
+}
+
+// A degree that check_blur_degree tests next: only what is no size at all is
+// refused; a finite degree too large for any image is left to the prompt.
+TEST(DegreeValue, DegreeNumberRefusesOnlyWhatIsNoSize) {
+  for (double fine : {0.0, 2.5, 1e12, 1e300})
+    EXPECT_NO_THROW(check_degree_number(fine, "x")) << fine;
+  for (double bad : {-0.5, -1e-300, std::nan(""), double(INFINITY), -double(INFINITY)}) {
+    EXPECT_THROW(check_degree_number(bad, "x"), ToolFailure) << bad;
   }
 }
 

@@ -25,7 +25,9 @@ struct TestImage {
   uint8_t at(int x, int y, int c) const {
     return bytes[static_cast<size_t>(y * row_bytes() + 3 * x + c)];
   }
-  BoxSource source() const { return {bytes.data(), row_bytes(), width, height}; }
+  ImageRows source() const {
+    return ImageRows(bytes, ImageLayout{width, height, 0, row_bytes(), 3}, "test image");
+  }
 };
 
 TestImage blank(int width, int height, int pad = 1) {

@@ -11,18 +11,20 @@ namespace {
 TEST(CurveValue, EachFlagAtAQuarter) {
   const double tolerance = 1e-4;  // PI_LITERAL is not pi: values differ from exact in the 1e-10s
   EXPECT_DOUBLE_EQ(curve_value(CurveFlag::liner, 0.25, 0), 0.25);
-  EXPECT_NEAR(curve_value(CurveFlag::ease_in_out, 0.25, 0), 0.1464, tolerance);  // (sin 315° + 1) / 2
-  EXPECT_NEAR(curve_value(CurveFlag::ease_out, 0.25, 0), 0.3827, tolerance);     // sin 22.5°
-  EXPECT_NEAR(curve_value(CurveFlag::ease_in, 0.25, 0), 0.0761, tolerance);      // 1 - sin 67.5°
-  EXPECT_NEAR(curve_value(CurveFlag::raised_cosine, 0.25, 0), 0.5, 1e-9);        // (sin 360° + 1) / 2
-  EXPECT_NEAR(curve_value(CurveFlag::sine_hump, 0.25, 0), 0.7071, tolerance);    // sin 45°
+  EXPECT_NEAR(curve_value(CurveFlag::ease_in_out, 0.25, 0), 0.1464,
+              tolerance);                                                     // (sin 315° + 1) / 2
+  EXPECT_NEAR(curve_value(CurveFlag::ease_out, 0.25, 0), 0.3827, tolerance);  // sin 22.5°
+  EXPECT_NEAR(curve_value(CurveFlag::ease_in, 0.25, 0), 0.0761, tolerance);   // 1 - sin 67.5°
+  EXPECT_NEAR(curve_value(CurveFlag::raised_cosine, 0.25, 0), 0.5, 1e-9);     // (sin 360° + 1) / 2
+  EXPECT_NEAR(curve_value(CurveFlag::sine_hump, 0.25, 0), 0.7071, tolerance);  // sin 45°
   EXPECT_DOUBLE_EQ(curve_value(CurveFlag::power, 0.5, 2), 0.25);
   EXPECT_DOUBLE_EQ(curve_value(CurveFlag::one_minus_power, 0.5, 2), 0.75);
 }
 
 TEST(CurveValue, EndsOfTheShapes) {
   const double tolerance = 1e-9;
-  for (CurveFlag rising : {CurveFlag::ease_in_out, CurveFlag::ease_out, CurveFlag::ease_in, CurveFlag::power}) {
+  for (CurveFlag rising :
+       {CurveFlag::ease_in_out, CurveFlag::ease_out, CurveFlag::ease_in, CurveFlag::power}) {
     EXPECT_NEAR(curve_value(rising, 0, 2), 0, tolerance);
     EXPECT_NEAR(curve_value(rising, 1, 2), 1, tolerance);
   }

@@ -68,9 +68,22 @@ TEST(Invert, WidthsOneToFiveGiveTheirPaddingAndExactBytes) {
     write_file(s.path("in.bmp"), encode_bmp24(image, 0xab));
     ToolResult got = run("invert", {s.path("in.bmp"), s.path("out.bmp")});
     ASSERT_EQ(got.status, 0) << got.out;
-    EXPECT_EQ(got.out, "X_size = " + std::to_string(width) + " Y_size = 3 1670万色\n" + progress(3));
+    EXPECT_EQ(got.out,
+              "X_size = " + std::to_string(width) + " Y_size = 3 1670万色\n" + progress(3));
     EXPECT_EQ(read_file(s.path("out.bmp")), encode_bmp24(negative(image))) << "width " << width;
   }
+}
+
+TEST(Invert, RowsLongerThanAReadBlockComeOutWhole) {
+  // 100001 pixels: 300003 bytes a row, more than one block, and a width with padding.
+  Scratch s;
+  Image image = make_image(100001, 2, [](int c, int r) {
+    return Pixel{uint8_t(c), uint8_t(c >> 8), uint8_t(r * 100 + (c >> 16))};
+  });
+  write_file(s.path("in.bmp"), encode_bmp24(image, 0x77));
+  ToolResult got = run("invert", {s.path("in.bmp"), s.path("out.bmp")});
+  ASSERT_EQ(got.status, 0) << got.out;
+  EXPECT_EQ(read_file(s.path("out.bmp")), encode_bmp24(negative(image)));
 }
 
 TEST(Invert, HeightZeroGivesAHeaderOnlyAndNoProgress) {
@@ -144,13 +157,35 @@ const std::string not_full = "このファイルは1670万色タイプではあ�
 TEST(Invert, MalformedInputsAreRefusedAndLeaveNoOutput) {
   const Malformed cases[] = {
       {"empty file", [] { return Bytes{}; }, "Wrong Format !\n"},
-      {"second byte not M", [] { Bytes b = good(); b[1] = 'N'; return b; }, "Wrong Format !\n"},
-      {"first byte not B", [] { Bytes b = good(); b[0] = 'X'; return b; }, "Wrong Format !\n"},
+      {"second byte not M",
+       [] {
+         Bytes b = good();
+         b[1] = 'N';
+         return b;
+       },
+       "Wrong Format !\n"},
+      {"first byte not B",
+       [] {
+         Bytes b = good();
+         b[0] = 'X';
+         return b;
+       },
+       "Wrong Format !\n"},
       {"bit count 32", [] { return with16(good(), 28, 32); }, not_full},
       {"bit count 8", [] { return with16(good(), 28, 8); }, not_full},
-      {"header cut short", [] { Bytes b = good(); b.resize(30); return b; },
+      {"header cut short",
+       [] {
+         Bytes b = good();
+         b.resize(30);
+         return b;
+       },
        "Truncated file IN !\n"},
-      {"rows cut short", [] { Bytes b = good(); b.pop_back(); return b; },
+      {"rows cut short",
+       [] {
+         Bytes b = good();
+         b.pop_back();
+         return b;
+       },
        "Truncated file IN !\n"},
       {"compressed", [] { return with(good(), 30, 1); }, "Compressed file IN !\n"},
       {"top-down", [] { return with(good(), 22, static_cast<uint32_t>(-2)); },
@@ -223,7 +258,8 @@ TEST(Invert, MessagesInAShiftJisLocale) {
   write_file(s.path("bad.bmp"), bad);
   got = run(ToolCall{"invert", {s.path("bad.bmp"), s.path("out.bmp")}, "", env});
   EXPECT_EQ(got.out,
-            "\x82\xb1\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcd" "1670\x96\x9c\x90\x46"
+            "\x82\xb1\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcd"
+            "1670\x96\x9c\x90\x46"
             "\x83\x5e\x83\x43\x83\x76\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\n");
 }
 
@@ -238,7 +274,8 @@ TEST(Invert, RunsAtOnceDoNotDisturbEachOther) {
   std::vector<int> status(images.size(), -1);
   for (size_t i = 0; i < images.size(); ++i) {
     runs.emplace_back([&, i] {
-      status[i] = run("invert", {s.path("in" + std::to_string(i) + ".bmp"), s.path("out.bmp")}).status;
+      status[i] =
+          run("invert", {s.path("in" + std::to_string(i) + ".bmp"), s.path("out.bmp")}).status;
     });
   }
   for (auto& t : runs) t.join();
@@ -261,7 +298,8 @@ class InvertInterop : public testing::Test {
   }
   // A PPM of known pixels, for ImageMagick to turn into BMP.
   static Bytes ppm(const Image& image) {
-    std::string head = "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+    std::string head =
+        "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
     Bytes out(head.begin(), head.end());
     for (int r = image.height - 1; r >= 0; --r) {  // PPM runs from the top
       for (int c = 0; c < image.width; ++c) {
@@ -280,7 +318,8 @@ TEST_F(InvertInterop, ReadsImageMagicksBmpFormsAndItReadsOurs) {
   for (const char* form : {"bmp", "bmp3"}) {
     std::string bmp = s.path(std::string("in-") + form + ".bmp");
     std::string cmd = convert() + " " + s.path("src.ppm") + " -type TrueColor " + form + ":" + bmp;
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << "ImageMagick (package imagemagick) is needed: " << cmd;
+    ASSERT_EQ(std::system(cmd.c_str()), 0)
+        << "ImageMagick (package imagemagick) is needed: " << cmd;
     ToolResult got = run("invert", {bmp, s.path("out.bmp")});
     ASSERT_EQ(got.status, 0) << form << ": " << got.out;
     EXPECT_EQ(read_file(s.path("out.bmp")), encode_bmp24(negative(image))) << form;

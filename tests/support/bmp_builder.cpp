@@ -61,7 +61,8 @@ Bytes header(size_t header_size, uint32_t file_size, int width, int height, uint
 Bytes encode_bmp24(const Image& image, uint8_t padding_byte) {
   const int pad = image.width % 4;
   const size_t row = 3 * image.width + pad;
-  Bytes out = header(54, static_cast<uint32_t>(54 + row * image.height), image.width, image.height, 24);
+  Bytes out =
+      header(54, static_cast<uint32_t>(54 + row * image.height), image.width, image.height, 24);
   for (int r = 0; r < image.height; ++r) {
     for (int c = 0; c < image.width; ++c) {
       const Pixel& p = image.at(c, r);
@@ -131,7 +132,8 @@ Bytes read_file(const std::string& path) {
 
 void write_file(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace bmp::test

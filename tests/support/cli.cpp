@@ -127,7 +127,8 @@ ToolResult run_in(const Scratch& scratch, const std::string& tool,
 }
 
 std::string banner(const std::string& title) {
-  return title + "Ver. 3.02\nLinux edition, C++20 build\nCopyright (C) 2026 the bmp tools developers\n";
+  return title +
+         "Ver. 3.02\nLinux edition, C++20 build\nCopyright (C) 2026 the bmp tools developers\n";
 }
 
 }  // namespace bmp::test

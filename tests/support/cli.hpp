@@ -16,10 +16,10 @@ struct ToolResult {
 };
 
 struct ToolCall {
-  std::string tool;                         // the executable's name in the build
-  std::vector<std::string> args;            // the arguments after the program name
-  std::string input;                        // fed to standard input
-  std::map<std::string, std::string> env;   // set (or, with an empty value, unset) for the run
+  std::string tool;                        // the executable's name in the build
+  std::vector<std::string> args;           // the arguments after the program name
+  std::string input;                       // fed to standard input
+  std::map<std::string, std::string> env;  // set (or, with an empty value, unset) for the run
 };
 
 ToolResult run(const ToolCall& call);

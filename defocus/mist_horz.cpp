@@ -1,0 +1,106 @@
+// mist_horz: a blur whose degree changes from the left of the picture to its
+// right. The picture is turned on its side (its columns become the rows of
+// temp0000), blurred twice by the graded row blur (temp0001, temp0002) and
+// turned back. Forms: DATA OUTFILE defo1 defo2 [flag [start end Flag2]].
+#include "defocus/mist_horz.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/bmp_io.hpp"
+#include "defocus/graded_tool.hpp"
+
+namespace bmp {
+namespace {
+
+// The two transpositions. Into the temporary image T, row r holds the input's
+// column X − 1 − r and column c its stored row c, so T's top is the input's
+// left edge. Back out, output row F, column k is T's row X − 1 − k, column F.
+enum class Transposition { to_side, back };
+
+// Writes the transposition of `source` (its width becomes the height) to
+// `dest`. Output rows are gathered a block at a time, so each source row is
+// read once per block rather than once per output pixel.
+void transpose(const ImageRows& source, OutputFile& dest, Transposition which) {
+  const int64_t dest_width = source.height();
+  const int64_t dest_height = source.width();
+  const size_t dest_row_bytes = 3 * static_cast<size_t>(dest_width);
+  const int64_t block_rows = std::clamp<int64_t>(
+      static_cast<int64_t>((size_t{1} << 20) / std::max<size_t>(dest_row_bytes, 1)), 1, 64);
+  std::vector<uint8_t> block(static_cast<size_t>(block_rows) * dest_row_bytes);
+  for (int64_t first = 0; first < dest_height; first += block_rows) {
+    const int64_t rows = std::min(block_rows, dest_height - first);
+    for (int64_t s = 0; s < source.height(); ++s) {
+      const int64_t column = which == Transposition::to_side ? s : dest_width - 1 - s;
+      const uint8_t* pixels = source.row(s);
+      for (int64_t t = 0; t < rows; ++t) {
+        const int64_t i = first + t;
+        const int64_t source_column = which == Transposition::to_side ? source.width() - 1 - i : i;
+        std::memcpy(block.data() + static_cast<size_t>(t) * dest_row_bytes +
+                        3 * static_cast<size_t>(column),
+                    pixels + 3 * source_column, 3);
+      }
+    }
+    for (int64_t t = 0; t < rows; ++t) {
+      std::span<uint8_t> row = next_row24(dest, static_cast<int32_t>(dest_width));
+      std::copy_n(block.data() + static_cast<size_t>(t) * dest_row_bytes, dest_row_bytes,
+                  row.data());
+    }
+  }
+}
+
+// A temporary image written by the step before, its header read again (no
+// size line: the tool wrote it).
+ImageLayout reread_header(InputFile& file, Console& console) {
+  HeaderCheck check;
+  check.line = SizeLine::none;
+  return read_bmp_header(file, console, check);
+}
+
+void mist_horz(Run& run) {
+  auto in = run.open_input(1, CantOpen::plain);
+  auto out = run.create_output(2, CantOpen::plain);
+  GradedArgs args = parse_graded_args(run);
+  const ImageLayout image = read_bmp_header(*in, run.console(), HeaderCheck{});
+  // The turned image makes the height a row length as well.
+  check_row_width(image.width);
+  check_row_width(image.height);
+  write_bmp24_header(*out, image.width, image.height);
+
+  // Turn on the side: T is Y wide and X high.
+  TempFileChain temps;
+  std::unique_ptr<OutputFile> side = temps.create(0);
+  write_bmp24_header(*side, image.height, image.width);
+  transpose(ImageRows(*in, image), *side, Transposition::to_side);
+  side->commit();
+
+  std::unique_ptr<InputFile> turned = temps.open(0);
+  std::unique_ptr<OutputFile> first = temps.create(1);
+  write_bmp24_header(*first, image.height, image.width);
+  const ImageLayout t = reread_header(*turned, run.console());
+  check_graded_degrees(args, run, t.width, t.height);
+  const BlurPass pass = graded_pass(args, t.height, run.console());
+  pass(ImageRows(*turned, t), *first);
+  first->commit();
+
+  std::unique_ptr<InputFile> once = temps.open(1);
+  const ImageLayout once_layout = reread_header(*once, run.console());
+  std::unique_ptr<OutputFile> second = temps.create(2);
+  write_bmp24_header(*second, image.height, image.width);
+  pass(ImageRows(*once, once_layout), *second);
+  second->commit();
+
+  // Turn back; temp0002's header is not read again.
+  std::unique_ptr<InputFile> twice = temps.open(2);
+  transpose(ImageRows(*twice, bmp24_layout(image.height, image.width)), *out, Transposition::back);
+  finish_blur_run(*out, temps, run.console(), image.height, image.width);
+}
+
+}  // namespace
+
+int run_mist_horz(std::span<const std::string_view> args) {
+  return run_tool(graded_defocus_spec, args, mist_horz);
+}
+
+}  // namespace bmp

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# demo/demo.sh BIN_DIR OUT_DIR: one run of each tool on a generated picture.
+set -euo pipefail
+bin=$1
+out=$2
+mkdir -p "$out"
+
+# The starting pictures, 96 x 64, written here byte by byte: a 24-bit BMP and
+# the suite's 4-byte file (alpha, red, green, blue per pixel; alpha rising
+# from left to right).
+make_picture() {
+  local file=$1 bytes_per_pixel=$2 w=96 h=64 i x y row
+  local hex=()
+  for ((i = 0; i < 256; i++)); do printf -v "hex[$i]" '\\x%02x' "$i"; done
+  le32() { row+="${hex[$1 & 255]}${hex[($1 >> 8) & 255]}${hex[($1 >> 16) & 255]}${hex[($1 >> 24) & 255]}"; }
+  local header=54 bits='\x18'
+  [ "$bytes_per_pixel" -eq 4 ] && header=122 bits='\x20'
+  row='BM'
+  le32 $((header + w * h * bytes_per_pixel)); le32 0; le32 $header; le32 40; le32 $w; le32 $h
+  row+="\\x01\\x00${bits}\\x00"
+  for ((i = 30; i < header; i += 4)); do le32 0; done
+  printf "$row" >"$file"
+  for ((y = 0; y < h; y++)); do
+    row=""
+    for ((x = 0; x < w; x++)); do
+      local blue=${hex[x * 255 / w]} green=${hex[(x ^ y) * 4 & 255]} red=${hex[y * 255 / h]}
+      if [ "$bytes_per_pixel" -eq 4 ]; then
+        row+="${hex[x * 255 / (w - 1)]}$red$green$blue"
+      else
+        row+="$blue$green$red"
+      fi
+    done
+    printf "$row" >>"$file"
+  done
+}
+
+run() {
+  local name=$1
+  shift
+  echo "== $name $*"
+  "$bin/$name" "$@"
+  echo
+}
+
+make_picture "$out/picture.bmp" 3
+make_picture "$out/picture4.bmp" 4
+echo "pictures: $out/picture.bmp (24-bit) and $out/picture4.bmp (4-byte, with alpha)"
+p=$out/picture.bmp
+
+# Pixel filters
+run invert "$p" "$out/invert.bmp"
+# Geometry
+run twirl "$p" "$out/twirl.bmp" 30 0 1
+run twirl "$p" "$out/twirl-red.bmp" -45 2 255 0 0 0
+run twirl32 "$out/picture4.bmp" "$out/twirl32.bmp" 30 0 1
+# Defocus
+run mist_even "$p" "$out/mist_even.bmp" 2.5
+run mist_vert "$p" "$out/mist_vert.bmp" 6 0
+run mist_horz "$p" "$out/mist_horz.bmp" 0 6 1 20 80 1
+run mist_turn "$p" "$out/mist_turn.bmp" 45 6 0
+# Drawing
+run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
+run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
+echo
+echo "The results are in $out:"
+ls -1 "$out"
