@@ -25,6 +25,18 @@ inline const std::string family_usage_tail =
     "\n"
     "WARNING for BMP FILE ONLY\n";
 
+// mist_even and mist_mask: the banner with `title`, their command line and the
+// edge-only flag table.
+inline std::string edge_only_usage(const std::string& title, const std::string& command) {
+  return banner(title) + "\n" + command +
+         "\n"
+         "--- Flag ---\n"
+         "0 or no **** 上下左右相互不干渉\n"
+         "else ********上下左右相互干渉\n"
+         "\n" +
+         family_usage_tail;
+}
+
 // mist_vert and mist_horz.
 inline const std::string graded_usage =
     banner("GRADATION DEFOCUS UTILITY (BMP FILE VERSION) (X_size < 10000)\n") + "\n" +

@@ -9,71 +9,44 @@
 #include <random>
 #include <vector>
 
+#include "tests/defocus/fractional_box_reference.hpp"
+#include "tests/support/bmp_builder.hpp"
+
 namespace bmp {
 namespace {
 
-// A 24-bit image in memory, stored rows with `pad` junk bytes at each end.
+using test::Image;
+using test::Pixel;
+
+// A test picture and its file bytes (row ends holding junk), read through
+// ImageRows as the tools read their files.
 struct TestImage {
-  int width = 0;
-  int height = 0;
-  int pad = 0;
-  std::vector<uint8_t> bytes;
-  int64_t row_bytes() const { return 3 * int64_t{width} + pad; }
-  uint8_t& at(int x, int y, int c) {
-    return bytes[static_cast<size_t>(y * row_bytes() + 3 * x + c)];
-  }
-  uint8_t at(int x, int y, int c) const {
-    return bytes[static_cast<size_t>(y * row_bytes() + 3 * x + c)];
-  }
+  Image image;
+  test::Bytes file;
+  explicit TestImage(Image picture)
+      : image(std::move(picture)), file(test::encode_bmp24(image, 0xee)) {}
+  int width() const { return image.width; }
+  int height() const { return image.height; }
   ImageRows source() const {
-    return ImageRows(bytes, ImageLayout{width, height, 0, row_bytes(), 3}, "test image");
+    return ImageRows(file, bmp24_layout(image.width, image.height), "test image");
   }
 };
 
-TestImage blank(int width, int height, int pad = 1) {
-  TestImage image{width, height, pad, {}};
-  image.bytes.assign(static_cast<size_t>(image.row_bytes() * height), 0xee);  // junk in the pads
-  return image;
-}
-
+// A picture whose channel c at (x, y) is fill(x, y, c), called in that order.
 template <class Fill>
 TestImage filled(int width, int height, Fill fill) {
-  TestImage image = blank(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      for (int c = 0; c < 3; ++c) image.at(x, y, c) = static_cast<uint8_t>(fill(x, y, c));
-    }
-  }
-  return image;
+  return TestImage(test::make_image(width, height, [&](int x, int y) {
+    Pixel p;
+    p.b = static_cast<uint8_t>(fill(x, y, 0));
+    p.g = static_cast<uint8_t>(fill(x, y, 1));
+    p.r = static_cast<uint8_t>(fill(x, y, 2));
+    return p;
+  }));
 }
 
-// Clamp repeats the edge; wrap continues on the opposite side, however far.
-int reference_map(long i, long n, bool wrap) {
-  if (!wrap) return static_cast<int>(i < 0 ? 0 : (i >= n ? n - 1 : i));
-  return static_cast<int>(((i % n) + n) % n);
-}
-
-// The window half-width is trunc(r) + 1 (written trunc(r + 1) elsewhere; the
-// two differ only for r a hair below a whole number, tested on its own).
 std::array<uint8_t, 3> reference(const TestImage& image, bool wrap, int x, int y, double r) {
-  const long m = static_cast<long>(std::trunc(r)) + 1;
-  const double f = r - std::trunc(r);
-  const double ff = f * f;
-  double sum[3] = {0, 0, 0};
-  for (long row = y - m; row <= y + m; ++row) {
-    for (long col = x - m; col <= x + m; ++col) {
-      const bool row_edge = row == y - m || row == y + m;
-      const bool col_edge = col == x - m || col == x + m;
-      const double weight = row_edge && col_edge ? ff : (row_edge || col_edge ? f : 1.0);
-      const int mr = reference_map(row, image.height, wrap);
-      const int mc = reference_map(col, image.width, wrap);
-      for (int c = 0; c < 3; ++c) sum[c] += weight * image.at(mc, mr, c);
-    }
-  }
-  const double area = (2 * r + 1) * (2 * r + 1);
-  std::array<uint8_t, 3> out;
-  for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(static_cast<int>(sum[c] / area));
-  return out;
+  const Pixel p = test::ref_fractional_box(image.image, x, y, r, wrap);
+  return {p.b, p.g, p.r};
 }
 
 EdgeMode mode_of(bool wrap) { return wrap ? EdgeMode::wrap : EdgeMode::clamp; }
@@ -84,12 +57,12 @@ template <class RadiusAt>
 void expect_all_equal(const TestImage& image, bool wrap, RadiusAt radius_at, double max_radius,
                       const std::string& what) {
   FractionalBox box(image.source(), mode_of(wrap), max_radius);
-  std::vector<double> radii(static_cast<size_t>(image.width));
-  std::vector<uint8_t> row(static_cast<size_t>(3 * image.width));
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) radii[static_cast<size_t>(x)] = radius_at(x, y);
+  std::vector<double> radii(static_cast<size_t>(image.width()));
+  std::vector<uint8_t> row(static_cast<size_t>(3 * image.width()));
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) radii[static_cast<size_t>(x)] = radius_at(x, y);
     box.average_row(y, radii, row);
-    for (int x = 0; x < image.width; ++x) {
+    for (int x = 0; x < image.width(); ++x) {
       std::array<uint8_t, 3> want = reference(image, wrap, x, y, radii[static_cast<size_t>(x)]);
       for (int c = 0; c < 3; ++c) {
         ASSERT_EQ(row[static_cast<size_t>(3 * x + c)], want[c])
@@ -108,8 +81,8 @@ TEST(FractionalBox, RadiusZeroCopiesEveryPixel) {
     for (int y = 0; y < 5; ++y) {
       for (int x = 0; x < 6; ++x) {
         std::array<uint8_t, 3> got = box.fractional_box_average(x, y, 0.0);
-        EXPECT_EQ(
-            got, (std::array<uint8_t, 3>{image.at(x, y, 0), image.at(x, y, 1), image.at(x, y, 2)}));
+        EXPECT_EQ(got, (std::array<uint8_t, 3>{image.image.at(x, y).b, image.image.at(x, y).g,
+                                               image.image.at(x, y).r}));
       }
     }
   }

@@ -14,15 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string usage = banner("MIST_EVEN UTILITY (BMP FILE VERSION) (X_size < 10000)\n") +
-                          "\n"
-                          "COMMAND DATA(3-byte) OUTFILE(3-byte) ぼかし度(0.0 - size) (flag)\n"
-                          "\n"
-                          "--- Flag ---\n"
-                          "0 or no **** 上下左右相互不干渉\n"
-                          "else ********上下左右相互干渉\n"
-                          "\n" +
-                          family_usage_tail;
+const std::string usage =
+    edge_only_usage("MIST_EVEN UTILITY (BMP FILE VERSION) (X_size < 10000)\n",
+                    "COMMAND DATA(3-byte) OUTFILE(3-byte) ぼかし度(0.0 - size) (flag)\n");
 
 Blurred mist_even(const Scratch& s, const Image& in, const std::vector<std::string>& numbers,
                   const std::string& input = "") {
