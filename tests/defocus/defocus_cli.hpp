@@ -13,9 +13,8 @@
 
 namespace bmp::test {
 
-inline const std::string family_usage_tail =
-    "ぼかし度はデータサイズよりも小さい値にしてください。\n"
-    "\n"
+// The family list and the warning that end every member's usage.
+inline const std::string family_list_tail =
     "mist_even ------ 単ぼかし度でデフォーカス\n"
     "mist_turn ------ 多方向グラデーションデフォーカス起点終点折り返し指定(Flag2)(10以上)\n"
     "mist_slope ------ 多方向グラデーションデフォーカス起点終点折り返し指定(Flag2)(10以下)\n"
@@ -24,6 +23,10 @@ inline const std::string family_usage_tail =
     "mist_mask ------ フィルター画像によるボカシ率の指定\n"
     "\n"
     "WARNING for BMP FILE ONLY\n";
+
+// The degree note before it, in all members but mist_slope.
+inline const std::string family_usage_tail =
+    "ぼかし度はデータサイズよりも小さい値にしてください。\n\n" + family_list_tail;
 
 // mist_even and mist_mask: the banner with `title`, their command line and the
 // edge-only flag table.
@@ -77,6 +80,17 @@ inline std::string end_lines(int first, int second) {
 
 inline std::string degree_out_of_range(const std::string& argument) {
   return "Blur degree out of range: " + argument + " !\n";
+}
+
+// A run of `tool` whose temporary folder cannot be made (TMPDIR names a
+// folder that does not exist): it must end with temp0000's message on
+// standard error, status 1, after printing `out`.
+inline void expect_no_temp_file(const Scratch& s, const std::string& tool,
+                                const std::vector<std::string>& args, const std::string& out) {
+  ToolResult got = run(ToolCall{tool, args, "", {{"TMPDIR", s.path("missing-folder")}}});
+  EXPECT_EQ(got.status, 1) << tool;
+  EXPECT_EQ(got.out, out) << tool;
+  EXPECT_EQ(got.err, "Can't open temp0000.bmp !\n") << tool;
 }
 
 struct Blurred {

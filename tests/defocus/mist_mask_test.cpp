@@ -257,14 +257,9 @@ TEST(MistMask, WidthCheckAndTemporaryFile) {
   const Image small = ref_pattern(3, 3, 1);
   write_file(s.path("filter.bmp"), encode_bmp24(small));
   write_file(s.path("data.bmp"), encode_bmp24(small));
-  ToolResult no_temp =
-      run(ToolCall{"mist_mask",
-                   {s.path("filter.bmp"), s.path("data.bmp"), s.path("out.bmp"), "1", "0"},
-                   "",
-                   {{"TMPDIR", s.path("missing-folder")}}});
-  EXPECT_EQ(no_temp.status, 1);
-  EXPECT_EQ(no_temp.out, headers(small, small));
-  EXPECT_EQ(no_temp.err, "Can't open temp0000.bmp !\n");
+  expect_no_temp_file(s, "mist_mask",
+                      {s.path("filter.bmp"), s.path("data.bmp"), s.path("out.bmp"), "1", "0"},
+                      headers(small, small));
   EXPECT_EQ(decode_bmp24(read_file(s.path("out.bmp"))).pixels,
             expected(filter, widest, 1.5, true).pixels)
       << "the earlier OUTFILE is left as it was";
