@@ -91,6 +91,16 @@ class AreaSums {
     return mapped_box(row0, row1, col0, col1);
   }
 
+  // Channel c of window row `row` summed over columns col0..col1 (mapped).
+  Sum row_run(int64_t row, int64_t col0, int64_t col1, int c) const {
+    if ((!whole_image_ || (row >= 0 && row < height_)) && col0 >= 0 && col1 < width_) {
+      const int64_t k = row - first_;
+      return Sum(entry(k + 1, col1 + 1)[c] - entry(k, col1 + 1)[c] - entry(k + 1, col0)[c] +
+                 entry(k, col0)[c]);
+    }
+    return mapped_box(row, row, col0, col1)[c];
+  }
+
  private:
   // A box that reaches past the image's sides (or, in the whole-image table,
   // its top or bottom).
@@ -185,8 +195,10 @@ template <class Value>
 // the run is added one by one.
 template <class Value>
 inline double add_whole_run(double s, double total, int64_t count, Value value) {
-  if (s == 0) return total;  // whole partial sums below 2^53: exact
-  if ((s < 255 && s < total) || s + total >= 0x1p50) return add_one_by_one(s, count, value);
+  const double sum = s + total;
+  if (sum < power_above(s)) return sum;  // no power of two in the way (s = 0: nothing added)
+  if (s == 0) return total;              // whole partial sums below 2^53: exact
+  if ((s < 255 && s < total) || sum >= 0x1p50) return add_one_by_one(s, count, value);
   for (double limit = power_above(s); s + total >= limit; limit *= 2) s = (s + limit) - limit;
   return s + total;
 }
@@ -214,7 +226,7 @@ double sequential_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y,
   for (int64_t row = y - m + 1; row < y + m; ++row) {
     const uint8_t* base = sums.row_pixels(row) + c;
     s += f * base[offset(0)];
-    const double run = static_cast<double>(sums.box(row, row, x - m + 1, x + m - 1)[c]);
+    const double run = static_cast<double>(sums.row_run(row, x - m + 1, x + m - 1, c));
     s = add_whole_run(s, run, last - 1,
                       [&](int64_t i) { return static_cast<double>(base[offset(1 + i)]); });
     s += f * base[offset(last)];
@@ -284,14 +296,16 @@ constexpr double max_bounded_samples = 0x1p42;
 // twice that, and so also covers the roundings of quotient ± slack. The 2^-900
 // covers products that fall into the subnormal range. Truncation is monotone,
 // so equal results at the two ends settle everything between.
+// (The quotients lie in [-1, 256], so the plain conversion truncates them.)
 int settled_channel(double quotient, double slack) {
-  const int32_t low = truncate_toward_zero(quotient - slack);
-  const int32_t high = truncate_toward_zero(quotient + slack);
+  const int low = static_cast<int>(quotient - slack);
+  const int high = static_cast<int>(quotient + slack);
   return low == high ? low : -1;
 }
 
+// trunc(sum / area) for a window's sum, at most 255 × area (plus rounding).
 inline uint8_t channel_byte(double sum, double area) {
-  return static_cast<uint8_t>(truncate_toward_zero(sum / area));
+  return static_cast<uint8_t>(static_cast<int>(sum / area));
 }
 
 template <class Sum>

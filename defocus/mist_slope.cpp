@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "core/bmp_io.hpp"
 #include "core/failure.hpp"
@@ -95,6 +96,41 @@ double slope_radius(double s, SlopeProfile profile, double defo1, double defo2) 
   return defo2 + (defo1 - defo2) * k;
 }
 
+// Each pixel's radius, worked out in the first pass and kept for the second
+// (the direction's trigonometry is about a third of the run) while the whole
+// image's radii take at most kept_radii_bytes; larger images work them out
+// again.
+constexpr double kept_radii_bytes = 256.0 * 1024 * 1024;
+
+class KeptRadii {
+ public:
+  KeptRadii(int32_t width, int32_t height) : width_(width), height_(height) {}
+
+  // The radii of row y into `radii`: compute(y, row) the first time.
+  template <class Compute>
+  void fill(int32_t y, std::span<double> radii, const Compute& compute) {
+    const size_t pixels = static_cast<size_t>(width_) * static_cast<size_t>(height_);
+    if (8.0 * static_cast<double>(pixels) > kept_radii_bytes) return compute(y, radii);
+    if (done_.empty()) {
+      kept_.resize(pixels);
+      done_.assign(static_cast<size_t>(height_), false);
+    }
+    const std::span<double> kept(kept_.data() + static_cast<size_t>(y) * radii.size(),
+                                 radii.size());
+    if (!done_[static_cast<size_t>(y)]) {
+      compute(y, kept);
+      done_[static_cast<size_t>(y)] = true;
+    }
+    std::copy(kept.begin(), kept.end(), radii.begin());
+  }
+
+ private:
+  int32_t width_;
+  int32_t height_;
+  std::vector<double> kept_;
+  std::vector<bool> done_;
+};
+
 void mist_slope(Run& run) {
   auto in = run.open_input(1, CantOpen::plain);
   auto out = run.create_output(2, CantOpen::source_file);
@@ -109,13 +145,17 @@ void mist_slope(Run& run) {
 
   const std::optional<SlopeProfile> profile = slope_profile_of(args.flag2);
   const DirectionPass direction(args.degree, args.start, args.end, image.width, image.height);
-  auto row_radii = [&](int32_t y, std::span<double> radii) {
-    if (radii.empty()) return;
-    if (!profile) fail(msg::wrong_flags);
+  auto compute = [&](int32_t y, std::span<double> radii) {
     for (size_t x = 0; x < radii.size(); ++x) {
       const double s = direction.band_at(static_cast<int32_t>(x), y);
       radii[x] = slope_radius(s, *profile, args.defo1, args.defo2);
     }
+  };
+  KeptRadii kept(image.width, image.height);
+  auto row_radii = [&](int32_t y, std::span<double> radii) {
+    if (radii.empty()) return;
+    if (!profile) fail(msg::wrong_flags);
+    kept.fill(y, radii, compute);
   };
   TempFileChain temps;
   blur_twice_through_temp(
