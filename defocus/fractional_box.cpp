@@ -236,22 +236,31 @@ double sequential_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y,
 }
 
 // Channel c's sum by the plain loop itself; for small windows it is cheaper
-// than sequential_sum's bookkeeping.
-template <class Sum>
-double plain_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y, const BoxWindow& window,
-                 int64_t width, EdgeMode mode) {
+// than sequential_sum's bookkeeping. offset(i) is the byte offset of window
+// column i's pixel in a row. (Weight-1 values are added as they are: 1 × v
+// is v.)
+template <class Sum, class ColumnOffset>
+double plain_sum(const AreaSums<Sum>& sums, int c, int64_t y, const BoxWindow& window,
+                 ColumnOffset offset) {
   const int64_t m = window.half_width;
+  const int64_t last = 2 * m;
+  const double f = window.fraction;
+  const double ff = window.corner;
   double s = 0;
-  for (int64_t row = y - m; row <= y + m; ++row) {
+  auto ring_row = [&](int64_t row) {
     const uint8_t* base = sums.row_pixels(row) + c;
-    const bool ring = row == y - m || row == y + m;
-    const double end_weight = ring ? window.corner : window.fraction;
-    const double weight = ring ? window.fraction : 1.0;
-    s += end_weight * base[3 * mapped(x - m, width, mode)];
-    for (int64_t col = x - m + 1; col < x + m; ++col)
-      s += weight * base[3 * mapped(col, width, mode)];
-    s += end_weight * base[3 * mapped(x + m, width, mode)];
+    s += ff * base[offset(0)];
+    for (int64_t i = 1; i < last; ++i) s += f * base[offset(i)];
+    s += ff * base[offset(last)];
+  };
+  ring_row(y - m);
+  for (int64_t row = y - m + 1; row < y + m; ++row) {
+    const uint8_t* base = sums.row_pixels(row) + c;
+    s += f * base[offset(0)];
+    for (int64_t i = 1; i < last; ++i) s += base[offset(i)];
+    s += f * base[offset(last)];
   }
+  ring_row(y + m);
   return s;
 }
 
@@ -354,15 +363,16 @@ std::array<uint8_t, 3> average_at(const AreaSums<Sum>& sums, int64_t width, Edge
   // The channels that the loop's rounding could tip: its additions, re-run.
   for (int c = 0; c < 3; ++c) {
     if (!unsettled[c]) continue;
+    const int64_t first = x - m;
+    auto inside = [first](int64_t i) { return 3 * (first + i); };
+    auto folded = [=](int64_t i) { return 3 * map_edge_index(first + i, width, mode); };
+    const bool within = first >= 0 && x + m < width;
     double loop;
     if (m <= plain_loop_half_width) {
-      loop = plain_sum(sums, c, x, y, window, width, mode);
-    } else if (x - m >= 0 && x + m < width) {
-      const int64_t first = 3 * (x - m);
-      loop = sequential_sum(sums, c, x, y, window, [first](int64_t i) { return first + 3 * i; });
+      loop = within ? plain_sum(sums, c, y, window, inside) : plain_sum(sums, c, y, window, folded);
     } else {
-      loop = sequential_sum(sums, c, x, y, window,
-                            [=](int64_t i) { return 3 * map_edge_index(x - m + i, width, mode); });
+      loop = within ? sequential_sum(sums, c, x, y, window, inside)
+                    : sequential_sum(sums, c, x, y, window, folded);
     }
     out[c] = channel_byte(loop, window.area);
   }
