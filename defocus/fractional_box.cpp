@@ -203,13 +203,18 @@ inline double add_whole_run(double s, double total, int64_t count, Value value) 
   return s + total;
 }
 
+// How the runs of weight-1 values inside the inner rows are added: one by
+// one (cheaper for small windows), or at once through add_whole_run.
+enum class Runs { one_by_one, at_once };
+
 // Channel c's sum over the window exactly as the plain loop forms it: rows
 // y - M to y + M, in each columns x - M to x + M, sum += weight × value. Every
-// addition of a weighted value is made as the loop makes it; the runs of
-// weight-1 values inside the inner rows go through add_whole_run.
-template <class Sum, class ColumnOffset>
-double sequential_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y,
-                      const BoxWindow& window, ColumnOffset offset) {
+// addition of a weighted value is made as the loop makes it (weight-1 values
+// are added as they are: 1 × v is v). offset(i) is the byte offset of window
+// column i's pixel in a row.
+template <Runs runs, class Sum, class ColumnOffset>
+double loop_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y, const BoxWindow& window,
+                ColumnOffset offset) {
   const int64_t m = window.half_width;
   const int64_t last = 2 * m;
   const double f = window.fraction;
@@ -226,45 +231,20 @@ double sequential_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y,
   for (int64_t row = y - m + 1; row < y + m; ++row) {
     const uint8_t* base = sums.row_pixels(row) + c;
     s += f * base[offset(0)];
-    const double run = static_cast<double>(sums.row_run(row, x - m + 1, x + m - 1, c));
-    s = add_whole_run(s, run, last - 1,
-                      [&](int64_t i) { return static_cast<double>(base[offset(1 + i)]); });
+    if constexpr (runs == Runs::at_once) {
+      const double run = static_cast<double>(sums.row_run(row, x - m + 1, x + m - 1, c));
+      s = add_whole_run(s, run, last - 1,
+                        [&](int64_t i) { return static_cast<double>(base[offset(1 + i)]); });
+    } else {
+      for (int64_t i = 1; i < last; ++i) s += base[offset(i)];
+    }
     s += f * base[offset(last)];
   }
   ring_row(y + m);
   return s;
 }
 
-// Channel c's sum by the plain loop itself; for small windows it is cheaper
-// than sequential_sum's bookkeeping. offset(i) is the byte offset of window
-// column i's pixel in a row. (Weight-1 values are added as they are: 1 × v
-// is v.)
-template <class Sum, class ColumnOffset>
-double plain_sum(const AreaSums<Sum>& sums, int c, int64_t y, const BoxWindow& window,
-                 ColumnOffset offset) {
-  const int64_t m = window.half_width;
-  const int64_t last = 2 * m;
-  const double f = window.fraction;
-  const double ff = window.corner;
-  double s = 0;
-  auto ring_row = [&](int64_t row) {
-    const uint8_t* base = sums.row_pixels(row) + c;
-    s += ff * base[offset(0)];
-    for (int64_t i = 1; i < last; ++i) s += f * base[offset(i)];
-    s += ff * base[offset(last)];
-  };
-  ring_row(y - m);
-  for (int64_t row = y - m + 1; row < y + m; ++row) {
-    const uint8_t* base = sums.row_pixels(row) + c;
-    s += f * base[offset(0)];
-    for (int64_t i = 1; i < last; ++i) s += base[offset(i)];
-    s += f * base[offset(last)];
-  }
-  ring_row(y + m);
-  return s;
-}
-
-// Up to this half-width the plain loop re-runs a window.
+// Up to this half-width the runs go one by one.
 constexpr int64_t plain_loop_half_width = 3;
 
 // ---- Deciding a pixel --------------------------------------------------------
@@ -369,10 +349,11 @@ std::array<uint8_t, 3> average_at(const AreaSums<Sum>& sums, int64_t width, Edge
     const bool within = first >= 0 && x + m < width;
     double loop;
     if (m <= plain_loop_half_width) {
-      loop = within ? plain_sum(sums, c, y, window, inside) : plain_sum(sums, c, y, window, folded);
+      loop = within ? loop_sum<Runs::one_by_one>(sums, c, x, y, window, inside)
+                    : loop_sum<Runs::one_by_one>(sums, c, x, y, window, folded);
     } else {
-      loop = within ? sequential_sum(sums, c, x, y, window, inside)
-                    : sequential_sum(sums, c, x, y, window, folded);
+      loop = within ? loop_sum<Runs::at_once>(sums, c, x, y, window, inside)
+                    : loop_sum<Runs::at_once>(sums, c, x, y, window, folded);
     }
     out[c] = channel_byte(loop, window.area);
   }
