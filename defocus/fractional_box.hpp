@@ -30,10 +30,11 @@ BoxWindow box_window(double radius);
 
 // `fractional_box_average` over a source image and edge mode. The result is
 // byte for byte that of the plain sum over the (2M + 1)² window, rows outer and
-// columns inner, of weight × value. Each pixel forms the sum's exact value from
-// summed-area tables in constant time; only where the plain sum's rounding
-// could tip the truncated result are its additions re-run, exactly and with
-// whole runs of weight-1 values at once.
+// columns inner, of weight × value. Each pixel takes the window's whole-number
+// parts (inner square, ring, corners) from summed-area tables in constant time
+// and settles its bytes from them wherever the plain sum's rounding cannot tip
+// the truncated result; the other channels re-run the plain sum's additions,
+// exactly, with runs of weight-1 values added at once.
 class FractionalBox {
  public:
   // Over a 24-bit `source` (which must outlive its use), for radii from 0 up
