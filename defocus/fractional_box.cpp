@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/bmp_io.hpp"
+#include "core/parallel.hpp"
 
 namespace bmp {
 namespace {
@@ -425,6 +426,14 @@ struct FractionalBox::Tables {
         sums);
     loaded = band;
   }
+
+  // The end (exclusive) of the run of output rows from y that the loaded
+  // tables serve.
+  int32_t serves_until(int32_t y) const {
+    if (whole_image) return source.height();
+    return static_cast<int32_t>(
+        std::min<int64_t>(source.height(), (y / band_rows + 1) * band_rows));
+  }
 };
 
 FractionalBox::FractionalBox(const ImageRows& source, EdgeMode mode, double max_radius)
@@ -446,9 +455,13 @@ std::array<uint8_t, 3> FractionalBox::fractional_box_average(int32_t x, int32_t 
       tables_->sums);
 }
 
-void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out) {
-  if (radii.empty()) return;
-  tables_->load(y, *std::max_element(radii.begin(), radii.end()));
+int32_t FractionalBox::prepare(int32_t y, double max_radius) {
+  tables_->load(y, max_radius);
+  return tables_->serves_until(y);
+}
+
+void FractionalBox::average_prepared_row(int32_t y, std::span<const double> radii,
+                                         std::span<uint8_t> out) const {
   std::visit(
       [&](const auto& sums) {
         for (size_t x = 0; x < radii.size(); ++x) {
@@ -462,14 +475,56 @@ void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::s
       tables_->sums);
 }
 
+void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out) {
+  if (radii.empty()) return;
+  prepare(y, *std::max_element(radii.begin(), radii.end()));
+  average_prepared_row(y, radii, out);
+}
+
+// A pass works out the radii and pixels of about this many pixels at a time.
+constexpr int64_t run_pixels = int64_t{1} << 20;
+
+// Rows go a run at a time: their radii, then, with the tables ready for the
+// run, their pixels, both shared among the threads (each pixel reads only
+// the tables and the source), then written and reported in order.
 void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile& dest,
                          const RowRadii& row_radii, const RowDone& after_row) {
   box.set_source(source);
-  std::vector<double> radii(static_cast<size_t>(source.width()));
-  for (int32_t y = 0; y < source.height(); ++y) {
-    row_radii(y, radii);
-    box.average_row(y, radii, next_row24(dest, source.width()));
-    after_row(y);
+  const int32_t width = source.width();
+  const int32_t height = source.height();
+  const size_t row_pixels = static_cast<size_t>(width);
+  const unsigned workers = worker_count(int64_t{width} * height);
+  const int32_t run_rows = static_cast<int32_t>(
+      std::clamp<int64_t>(run_pixels / std::max<int32_t>(width, 1), 1, std::max(height, 1)));
+  std::vector<double> radii;
+  std::vector<uint8_t> pixels;
+  for (int32_t first = 0; first < height;) {
+    int32_t end = std::min(height, first + run_rows);
+    radii.resize(static_cast<size_t>(end - first) * row_pixels);
+    auto radii_of = [&](int64_t i) {
+      return std::span<double>(radii.data() + i * row_pixels, row_pixels);
+    };
+    share_out(end - first, 1, workers,
+              [&](int64_t i) { row_radii(first + static_cast<int32_t>(i), radii_of(i)); });
+    if (width > 0) {
+      end = std::min(end, box.prepare(first, *std::max_element(radii.begin(), radii.end())));
+    }
+    pixels.resize(static_cast<size_t>(end - first) * 3 * row_pixels);
+    auto pixels_of = [&](int64_t i) {
+      return std::span<uint8_t>(pixels.data() + i * 3 * row_pixels, 3 * row_pixels);
+    };
+    if (width > 0) {
+      share_out(end - first, 1, workers, [&](int64_t i) {
+        box.average_prepared_row(first + static_cast<int32_t>(i), radii_of(i), pixels_of(i));
+      });
+    }
+    for (int32_t y = first; y < end; ++y) {
+      std::span<const uint8_t> row = pixels_of(y - first);
+      std::span<uint8_t> target = next_row24(dest, width);
+      std::copy(row.begin(), row.end(), target.begin());
+      after_row(y);
+    }
+    first = end;
   }
 }
 

@@ -55,12 +55,21 @@ class FractionalBox {
   // Rows are cheapest in ascending order (the tables move by bands).
   void average_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out);
 
+  // The same in two steps, for rows shared among threads: prepare() makes
+  // the tables ready for output row y and radii up to max_radius and returns
+  // the end (exclusive) of the run of rows from y they serve; then
+  // average_prepared_row, which changes nothing, for any row of that run,
+  // from several threads at once.
+  int32_t prepare(int32_t y, double max_radius);
+  void average_prepared_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out) const;
+
  private:
   struct Tables;
   std::unique_ptr<Tables> tables_;
 };
 
-// Fills the radius (>= 0) of every pixel of stored row y.
+// Fills the radius (>= 0) of every pixel of stored row y. Rows are asked for
+// from several threads at once, each row once per pass.
 using RowRadii = std::function<void(int32_t y, std::span<double> radii)>;
 
 // One pass over `source` into `dest`, whose header the caller wrote: each

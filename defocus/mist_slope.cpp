@@ -104,31 +104,33 @@ constexpr double kept_radii_bytes = 256.0 * 1024 * 1024;
 
 class KeptRadii {
  public:
-  KeptRadii(int32_t width, int32_t height) : width_(width), height_(height) {}
+  KeptRadii(int32_t width, int32_t height)
+      : width_(static_cast<size_t>(width)),
+        keep_(8.0 * width * static_cast<double>(height) <= kept_radii_bytes) {
+    if (keep_) {
+      kept_.resize(width_ * static_cast<size_t>(height));
+      done_.assign(static_cast<size_t>(height), 0);
+    }
+  }
 
-  // The radii of row y into `radii`: compute(y, row) the first time.
+  // The radii of row y into `radii`: compute(y, row) the first time. Rows may
+  // be filled from several threads at once, each row by one.
   template <class Compute>
   void fill(int32_t y, std::span<double> radii, const Compute& compute) {
-    const size_t pixels = static_cast<size_t>(width_) * static_cast<size_t>(height_);
-    if (8.0 * static_cast<double>(pixels) > kept_radii_bytes) return compute(y, radii);
-    if (done_.empty()) {
-      kept_.resize(pixels);
-      done_.assign(static_cast<size_t>(height_), false);
-    }
-    const std::span<double> kept(kept_.data() + static_cast<size_t>(y) * radii.size(),
-                                 radii.size());
+    if (!keep_) return compute(y, radii);
+    const std::span<double> kept(kept_.data() + static_cast<size_t>(y) * width_, width_);
     if (!done_[static_cast<size_t>(y)]) {
       compute(y, kept);
-      done_[static_cast<size_t>(y)] = true;
+      done_[static_cast<size_t>(y)] = 1;
     }
     std::copy(kept.begin(), kept.end(), radii.begin());
   }
 
  private:
-  int32_t width_;
-  int32_t height_;
+  size_t width_;
+  bool keep_;
   std::vector<double> kept_;
-  std::vector<bool> done_;
+  std::vector<uint8_t> done_;  // bytes, not bits: rows are marked from several threads
 };
 
 void mist_slope(Run& run) {

@@ -1,16 +1,14 @@
 #include "draw/gradient.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "core/bmp_io.hpp"
 #include "core/failure.hpp"
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
+#include "core/parallel.hpp"
 #include "core/tool_frame.hpp"
 
 namespace bmp {
@@ -68,42 +66,10 @@ struct Piece {
 };
 
 constexpr int32_t piece_pixels = static_cast<int32_t>(stream_block_bytes / 3);
-// Pieces are made in batches of about this many pixels, shared among up to
-// max_workers threads a few thousand pixels at a time; smaller images are
-// made by one.
+// Pieces are made in batches of about this many pixels, shared among the
+// threads a few thousand pixels at a time.
 constexpr int64_t batch_pixels = int64_t{1} << 21;
 constexpr int64_t grain_pixels = 4096;
-constexpr int64_t threaded_pixels = int64_t{1} << 16;
-constexpr unsigned max_workers = 8;
-
-unsigned worker_count(int64_t pixels) {
-  if (pixels < threaded_pixels) return 1;
-  return std::clamp(std::thread::hardware_concurrency(), 1u, max_workers);
-}
-
-// Runs make(i) for every i in [0, count) on up to `workers` threads, the
-// calling one included, each taking `grain` consecutive i at a time; if no
-// thread can be started the caller does it all.
-template <class Make>
-void share_out(int64_t count, int64_t grain, unsigned workers, const Make& make) {
-  std::atomic<int64_t> next{0};
-  auto work = [&] {
-    while (true) {
-      const int64_t first = next.fetch_add(grain, std::memory_order_relaxed);
-      if (first >= count) return;
-      for (int64_t i = first; i < std::min(count, first + grain); ++i) make(i);
-    }
-  };
-  std::vector<std::jthread> helpers;
-  for (unsigned w = 1; w < workers; ++w) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  work();
-}
 
 }  // namespace
 
