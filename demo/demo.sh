@@ -58,6 +58,9 @@ run mist_even "$p" "$out/mist_even.bmp" 2.5
 run mist_vert "$p" "$out/mist_vert.bmp" 6 0
 run mist_horz "$p" "$out/mist_horz.bmp" 0 6 1 20 80 1
 run mist_turn "$p" "$out/mist_turn.bmp" 45 6 0
+run mist_slope "$p" "$out/mist_slope.bmp" 135 4 0
+run ramp "$out/filter.bmp" 96 64 255 255 255 0 0 0 90 6
+run mist_mask "$out/filter.bmp" "$p" "$out/mist_mask.bmp" 4 0
 # Drawing
 run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
 run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
