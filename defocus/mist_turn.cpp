@@ -75,12 +75,13 @@ void mist_turn(Run& run) {
   auto in = run.open_input(1, CantOpen::source_file);
   auto out = run.create_output(2, CantOpen::source_file);
   const MistTurnArgs args = parse_mist_turn(run);
-  // No size test bounds these degrees; only values no box can have are refused.
-  check_degree_value(args.boke1, run.arg(4));
-  check_degree_value(args.boke2, run.arg(5));
   TempFileChain temps;
   std::unique_ptr<OutputFile> canvas = temps.create(0);
   const ImageLayout image = read_bmp_header(*in, console, HeaderCheck{});
+  // No size test bounds these degrees; only values no box can have are
+  // refused, after the size line as in the rest of the family.
+  check_degree_value(args.boke1, run.arg(4));
+  check_degree_value(args.boke2, run.arg(5));
 
   // The frame. At the exact right angles the rotation tools' margins crop
   // one pixel inside the input, and turning back would then sample black

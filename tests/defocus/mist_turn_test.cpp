@@ -256,7 +256,7 @@ TEST(MistTurn, RefusalsAndFailuresLeaveNoFilesBehind) {
   ToolResult negative =
       run_in(s, "mist_turn", {s.path("in.bmp"), s.path("out.bmp"), "30", "-1", "2"});
   EXPECT_EQ(negative.status, 1);
-  EXPECT_EQ(negative.out, "Blur degree out of range: -1 !\n");
+  EXPECT_EQ(negative.out, "X_size = 6 Y_size = 4 1670万色\nBlur degree out of range: -1 !\n");
   EXPECT_FALSE(fs::exists(s.path("out.bmp")));
 
   Bytes four_byte = encode_bmp4(make_image4(3, 2, [](int, int) { return Pixel4{1, 2, 3, 4}; }));
