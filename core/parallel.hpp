@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "signal_cleanup.hpp"
+
 namespace bmp {
 
 // Up to this many threads (the calling one included), and only for work of
@@ -52,7 +54,11 @@ void share_out(int64_t count, int64_t grain, unsigned workers, const Make& make)
     std::vector<std::jthread> helpers;
     for (unsigned w = 1; w < workers && w < count; ++w) {
       try {
-        helpers.emplace_back(work);
+        // Signals go to the calling thread, whose holds then cover the run.
+        helpers.emplace_back([&work] {
+          SignalHold hold;
+          work();
+        });
       } catch (const std::system_error&) {
         break;
       }
