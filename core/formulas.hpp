@@ -30,6 +30,21 @@ class Rand15 {
     state_ = state_ * 214013u + 2531011u;
     return static_cast<int>((state_ >> 16) & 0x7fff);
   }
+  // Moves on by `draws` draws at once, to the state that many rand15() calls
+  // reach, so that work shared among threads continues the one sequence.
+  void skip(uint64_t draws) {
+    uint32_t multiplier = 214013u, increment = 2531011u;  // one step
+    uint32_t total_multiplier = 1, total_increment = 0;   // the steps taken
+    for (; draws != 0; draws >>= 1) {
+      if (draws & 1) {
+        total_multiplier *= multiplier;
+        total_increment = total_increment * multiplier + increment;
+      }
+      increment *= multiplier + 1;  // the step applied twice
+      multiplier *= multiplier;
+    }
+    state_ = state_ * total_multiplier + total_increment;
+  }
 
  private:
   uint32_t state_ = 1;

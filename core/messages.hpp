@@ -38,6 +38,9 @@ inline constexpr const char* filter_too_small = "Filter image %s is smaller than
 inline constexpr const char* too_large_to_turn = "Image too large to turn: %s !\n";
 inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\n";
 
+// A step or width that a tool divides by, given as 0: the argument's name.
+inline constexpr const char* zero_step = "%s of 0 !\n";
+
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 

@@ -27,6 +27,21 @@ TEST(Rand15, SameSeedSameSequence) {
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(a.rand15(), b.rand15());
 }
 
+TEST(Rand15, SkippingDrawsReachesTheStateThatDrawingThemReaches) {
+  for (uint64_t draws : {0ull, 1ull, 2ull, 3ull, 7ull, 64ull, 1000ull, 123457ull}) {
+    Rand15 drawn, skipped;
+    drawn.srand15(99);
+    skipped.srand15(99);
+    for (uint64_t i = 0; i < draws; ++i) drawn.rand15();
+    skipped.skip(draws);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(skipped.rand15(), drawn.rand15()) << draws;
+  }
+  // The sequence repeats after 2^32 draws.
+  Rand15 whole_period;
+  whole_period.skip(uint64_t{1} << 32);
+  EXPECT_EQ(whole_period.rand15(), 41);
+}
+
 TEST(Luma, ThirtyFiftyNineElevenTruncatesEachProduct) {
   EXPECT_EQ(luma_30_59_11(255, 0, 0), 76);       // pure red
   EXPECT_EQ(luma_30_59_11(0, 0, 255), 28);       // pure blue
