@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bmp_io.hpp"
+#include "page_buffer.hpp"
 #include "parallel.hpp"
 
 namespace bmp {
@@ -58,7 +59,7 @@ void produce_row_blocks(OutputFile& out, int32_t width, int32_t height, int32_t 
   }
   const unsigned workers = worker_count(cost * height);
   if (workers <= 1 || height <= rows_per_task) {
-    std::vector<uint8_t> block;
+    PageBuffer block;
     for (int32_t first = 0; first < height; first += rows_per_task) {
       const int32_t count = std::min(rows_per_task, height - first);
       if (count == 1) {
@@ -67,7 +68,7 @@ void produce_row_blocks(OutputFile& out, int32_t width, int32_t height, int32_t 
         after_row(first);
         continue;
       }
-      block.resize(pixel_bytes * static_cast<size_t>(count));
+      if (block.size() == 0) block = PageBuffer(pixel_bytes * static_cast<size_t>(count));
       fill(RowBlock{first, count, block.data(), pixel_bytes});
       for (int32_t k = 0; k < count; ++k) {
         std::memcpy(next_output_row<bytes_per_pixel>(out, width).data(),
@@ -82,7 +83,7 @@ void produce_row_blocks(OutputFile& out, int32_t width, int32_t height, int32_t 
   const int64_t tasks_per_band =
       std::max<int64_t>(workers, static_cast<int64_t>(band_bytes) / task_bytes);
   const int64_t band_rows = std::min<int64_t>(height, tasks_per_band * rows_per_task);
-  std::vector<uint8_t> band(pixel_bytes * static_cast<size_t>(band_rows));
+  PageBuffer band(pixel_bytes * static_cast<size_t>(band_rows));
   for (int64_t first = 0; first < height; first += band_rows) {
     const int64_t rows = std::min<int64_t>(band_rows, height - first);
     const int64_t tasks = (rows + rows_per_task - 1) / rows_per_task;
