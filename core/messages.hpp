@@ -38,6 +38,9 @@ inline constexpr const char* filter_too_small = "Filter image %s is smaller than
 inline constexpr const char* too_large_to_turn = "Image too large to turn: %s !\n";
 inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\n";
 
+// The geometry tools' refusal of a flag outside their table.
+inline constexpr const char* wrong_flag = "Wrong Flag !\n";
+
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 
