@@ -49,6 +49,9 @@ p=$out/picture.bmp
 
 # Pixel filters
 run invert "$p" "$out/invert.bmp"
+run recolor "$p" "$out/recolor.bmp" 1.2 0.8 1
+run recolor "$p" "$out/recolor-hls.bmp" 120 0 0.3 3
+run recolor_mask "$p" "$p" "$out/recolor_mask.bmp" 0.5 0
 run stretch "$p" "$out/stretch.bmp" 1.8
 run stretch "$p" "$out/stretch-rgb.bmp" 2 1 0.5
 run duotone "$p" "$out/duotone-mono.bmp"
