@@ -82,6 +82,10 @@ run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
 run scatter "$out/scatter.bmp" 96 64 7
 run scatter "$out/scatter-runs.bmp" 96 64 7 12 200
 run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8
+run ripple_over "$p" "$out/ripple_over.bmp" 48 32 40 4 0 1
+run ripple_over "$p" "$out/ripple_over-noise.bmp" 48 32 40 4 90 1 0.6 1
+run ripple_plain "$out/ripple_plain.bmp" 96 64 48 32 40 4 0 1
+run ripple_plain "$out/ripple_plain-noise.bmp" 96 64 48 32 40 4 0 1 1.0 1
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
