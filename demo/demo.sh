@@ -66,6 +66,9 @@ run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
 run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
 run blank "$out/blank.bmp" 64 48 255 128 0
 run patch "$p" "$out/patch.bmp" 40 24 10 8 0 64 255 30
+# Compositing
+run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
+run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
 echo
 echo "The results are in $out:"
 ls -1 "$out"
