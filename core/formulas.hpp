@@ -88,9 +88,13 @@ class TransparencyMix {
 
 // The compositing tools' weight T = trunc(P × 2.55): 100 gives 254.
 constexpr int transparency_weight(int percent) { return truncate_toward_zero(percent * 2.55); }
-// A composited value c over a background b with weight T.
-constexpr int transparency_composite(int colour, int background, int weight) {
-  return truncate_toward_zero((colour * (255 - weight) + background * weight) / 255.0);
+// A composited value c over a background b with weight T. A percentage
+// outside 0..100 gives a weight outside 0..255 and a value outside the byte
+// range (the caller stores its low 8 bits): the numerator is formed in 64 bits
+// and divided toward zero, which is the real quotient truncated for every
+// numerator of byte values and a 32-bit weight.
+constexpr int64_t transparency_composite(int64_t colour, int64_t background, int64_t weight) {
+  return (colour * (255 - weight) + background * weight) / 255;
 }
 
 }  // namespace bmp

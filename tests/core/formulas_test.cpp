@@ -72,6 +72,13 @@ TEST(Transparency, MixAndWeight) {
   EXPECT_EQ(transparency_composite(200, 10, 0), 200);
   // P = 100 still lets 1/255 of the colour through: (255 + 0 * 254) / 255.
   EXPECT_EQ(transparency_composite(255, 0, 254), 1);
+  // Beyond 100: P 101 gives T 257 and (255 * -2) / 255 = -2, stored as 254.
+  EXPECT_EQ(transparency_weight(101), 257);
+  EXPECT_EQ(transparency_composite(255, 0, 257), -2);
+  EXPECT_EQ(transparency_composite(0, 255, -2), -2);  // P -1: (255 * -2) / 255
+  EXPECT_EQ(transparency_weight(-1), -2);
+  // A weight at the 32-bit limit does not overflow: 255 * (255 - (2^31 - 1)) / 255.
+  EXPECT_EQ(transparency_composite(255, 0, 2147483647), 255 - 2147483647LL);
 }
 
 TEST(TruncateTowardZero, TruncatesAndSaturates) {
