@@ -41,4 +41,7 @@ inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 
+// The tile tools: a band width below zero, with the argument's name and text.
+inline constexpr const char* negative_band = "Negative band width %s = %s !\n";
+
 }  // namespace bmp::msg
