@@ -11,8 +11,6 @@
 namespace bmp {
 namespace {
 
-constexpr const char* size_differs = "大きさが違います。Infile[%d]\n";
-
 struct OutputSize {
   int64_t width = 0;
   int64_t height = 0;
@@ -65,7 +63,7 @@ void check_equal_sizes(Arrangement arrangement, std::span<const ImageLayout> ima
   for (size_t i = 0; i < images.size(); ++i) {
     const bool same = arrangement == Arrangement::stack ? images[i].width == images[0].width
                                                         : images[i].height == images[0].height;
-    if (!same) fail(Channel::out, size_differs, static_cast<int>(i));
+    if (!same) fail(Channel::out, msg::size_differs_indexed, static_cast<int>(i));
   }
 }
 

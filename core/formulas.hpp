@@ -21,6 +21,23 @@ constexpr int32_t truncate_toward_zero(double value) {
   return static_cast<int32_t>(value);
 }
 
+// The generator's step taken n times, as one map state -> mul × state + add
+// (modulo 2^32): the state n draws ahead, in log n steps.
+struct Rand15Jump {
+  uint32_t mul = 1;
+  uint32_t add = 0;
+  constexpr uint32_t operator()(uint32_t state) const { return mul * state + add; }
+};
+constexpr Rand15Jump rand15_jump(uint64_t n) {
+  Rand15Jump total;
+  Rand15Jump step{214013u, 2531011u};
+  for (; n != 0; n >>= 1) {
+    if (n & 1) total = {step.mul * total.mul, step.mul * total.add + step.add};
+    step = {step.mul * step.mul, step.mul * step.add + step.add};
+  }
+  return total;
+}
+
 // The suite's pseudo-random sequence. Scrambled images decode only with
 // exactly this sequence, so the constants are fixed.
 class Rand15 {
@@ -28,8 +45,13 @@ class Rand15 {
   void srand15(uint32_t seed) { state_ = seed; }
   int rand15() {
     state_ = state_ * 214013u + 2531011u;
-    return static_cast<int>((state_ >> 16) & 0x7fff);
+    return value_of(state_);
   }
+  // Skips n draws, for work that starts further along the sequence.
+  void discard(uint64_t n) { state_ = rand15_jump(n)(state_); }
+  uint32_t state() const { return state_; }
+  // The draw that a state yields: its bits 16 to 30.
+  static constexpr int value_of(uint32_t state) { return static_cast<int>((state >> 16) & 0x7fff); }
 
  private:
   uint32_t state_ = 1;
@@ -66,9 +88,13 @@ class TransparencyMix {
 
 // The compositing tools' weight T = trunc(P × 2.55): 100 gives 254.
 constexpr int transparency_weight(int percent) { return truncate_toward_zero(percent * 2.55); }
-// A composited value c over a background b with weight T.
-constexpr int transparency_composite(int colour, int background, int weight) {
-  return truncate_toward_zero((colour * (255 - weight) + background * weight) / 255.0);
+// A composited value c over a background b with weight T. A percentage
+// outside 0..100 gives a weight outside 0..255 and a value outside the byte
+// range (the caller stores its low 8 bits): the numerator is formed in 64 bits
+// and divided toward zero, which is the real quotient truncated for every
+// numerator of byte values and a 32-bit weight.
+constexpr int64_t transparency_composite(int64_t colour, int64_t background, int64_t weight) {
+  return (colour * (255 - weight) + background * weight) / 255;
 }
 
 }  // namespace bmp

@@ -38,6 +38,18 @@ inline constexpr const char* filter_too_small = "Filter image %s is smaller than
 inline constexpr const char* too_large_to_turn = "Image too large to turn: %s !\n";
 inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\n";
 
+// Inputs that must share their size, and two outputs named by one file.
+inline constexpr const char* size_differs = "大きさが違います。\n";
+inline constexpr const char* size_differs_indexed = "大きさが違います。Infile[%d]\n";
+inline constexpr const char* same_output_file = "Two outputs on one file: %s !\n";
+// A real argument that is NaN or infinite, with the argument as given.
+inline constexpr const char* not_finite = "Not a finite number: %s !\n";
+// A cycle of whole frames and a frame part whose phase is not a finite angle
+// (a whole of 0 among them): whole, part.
+inline constexpr const char* no_phase = "No phase for whole %s and part %s !\n";
+// Two inputs compared pixel for pixel whose sizes differ: first, second.
+inline constexpr const char* sizes_differ = "Images %s and %s differ in size !\n";
+
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 

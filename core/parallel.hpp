@@ -1,35 +1,45 @@
-// Work shared among threads for the per-pixel tools whose pixels are
-// independent of each other: each pixel is computed exactly as it would be
+// Work shared among threads for the tools whose output rows (or pixels) can
+// be computed independently: each item is computed exactly as it would be
 // alone, so the bytes do not depend on how the work was shared.
+//
+// One pool of worker threads serves the whole run: it is started the first
+// time work is shared out and kept until the process ends, so a tool that
+// shares out thousands of bands pays for starting its threads once.
 #pragma once
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 namespace bmp {
 
-// Up to this many threads (the calling one included), and only for work of
-// at least threaded_items items: below it, starting threads costs more than
-// it saves.
-inline constexpr unsigned max_workers = 8;
+// Work of fewer than this many items (pixels, usually) is done by the calling
+// thread alone: below it, waking the workers costs more than it saves.
 inline constexpr int64_t threaded_items = int64_t{1} << 16;
 
-inline unsigned worker_count(int64_t items) {
-  if (items < threaded_items) return 1;
-  return std::clamp(std::thread::hardware_concurrency(), 1u, max_workers);
-}
+// The cores this process may run on (its CPU affinity), at least 1.
+unsigned usable_cores();
+
+// Caps the number of threads that share work, the caller included; 0 lifts
+// the cap. For tests that compare the bytes of one worker with many.
+void limit_workers(unsigned workers);
+
+// How many threads should share work of `items` items.
+unsigned worker_count(int64_t items);
+
+// Runs `work` on the calling thread and on up to workers - 1 threads of the
+// pool at once, and returns when every one of them has returned. Called from
+// inside a pool thread (work shared out within shared-out work) it runs
+// `work` on the calling thread only.
+void run_on_workers(unsigned workers, const std::function<void()>& work);
 
 // Runs make(i) for every i in [0, count) on up to `workers` threads, the
-// calling one included, each taking `grain` consecutive i at a time. If no
-// thread can be started the caller does it all. The first exception a call
-// throws stops the sharing out and is thrown again here once all threads are
-// done.
+// calling one included, each taking `grain` consecutive i at a time. The first
+// exception a call throws stops the sharing out and is thrown again here once
+// all threads are done.
 template <class Make>
 void share_out(int64_t count, int64_t grain, unsigned workers, const Make& make) {
   std::atomic<int64_t> next{0};
@@ -48,16 +58,13 @@ void share_out(int64_t count, int64_t grain, unsigned workers, const Make& make)
       next.store(count);
     }
   };
-  {
-    std::vector<std::jthread> helpers;
-    for (unsigned w = 1; w < workers && w < count; ++w) {
-      try {
-        helpers.emplace_back(work);
-      } catch (const std::system_error&) {
-        break;
-      }
-    }
+  const int64_t useful = grain > 0 ? (count + grain - 1) / grain : count;
+  const unsigned sharing =
+      static_cast<unsigned>(std::clamp<int64_t>(useful, 1, std::max(workers, 1u)));
+  if (sharing <= 1) {
     work();
+  } else {
+    run_on_workers(sharing, work);
   }
   if (failure) std::rethrow_exception(failure);
 }

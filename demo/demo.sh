@@ -64,6 +64,17 @@ run mist_mask "$out/filter.bmp" "$p" "$out/mist_mask.bmp" 4 0
 # Drawing
 run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
 run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
+# Compositing
+run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
+run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
+# Tiling, stacking and joining
+run seam_tile "$p" "$out/seam_tile.bmp" 16 0
+run seam_tile "$p" "$out/seam_tile-sink.bmp" 24 1 0 0 0 0 30
+run seam_loop "$p" "$out/seam_loop.bmp" 16 12
+run stack_plain "$p" "$out/invert.bmp" "$out/stack_plain.bmp"
+run stack_fill "$p" "$out/seam_tile.bmp" "$out/stack_fill.bmp" 255 255 255 1
+run join_plain "$p" "$out/invert.bmp" "$out/join_plain.bmp"
+run join_fill "$p" "$out/seam_loop.bmp" "$out/join_fill.bmp" 0 0 80 2
 echo
 echo "The results are in $out:"
 ls -1 "$out"

@@ -4,14 +4,13 @@
 // (trans) for one colour; R2 G2 B2 角度 flag [start end] (trans) for two.
 #include "draw/ramp_over.hpp"
 
-#include <algorithm>
-
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
 #include "core/row_loop.hpp"
 #include "core/temp_files.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/gradient.hpp"
+#include "draw/rectangle.hpp"
 
 namespace bmp {
 namespace {
@@ -35,15 +34,6 @@ constexpr ToolSpec ramp_over_spec{
     .usage = ramp_over_usage,
     .warning = Warning::for_bmp,
     .forms = ramp_over_forms,
-};
-
-// X_size × Y_size pixels with the top-left corner at column X_ori and row
-// Y_ori from the top of the displayed image.
-struct Region {
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t x_ori = 0;
-  int32_t y_ori = 0;
 };
 
 struct RampOverArgs {
@@ -90,30 +80,20 @@ RampOverArgs parse_ramp_over_args(const Run& run) {
   return args;
 }
 
-// Where the region's gradient lies in the image's stored rows.
-struct Placement {
-  int64_t first_row;     // the image row of the gradient's stored row 0
-  int64_t first_column;  // the image column of the gradient's column 0
-  int32_t width;         // the gradient's size
-  int32_t height;
-};
-
 // Blends the gradient into the pixels of stored row y of the image that start
 // at column `column`. Each pixel of the region that lies inside the image
 // takes the gradient pixel at its own place in the region, so a region partly
 // outside is clipped, never shifted.
 void lay_gradient(std::span<uint8_t> pixels, int64_t y, int64_t column, const Placement& at,
                   std::span<const uint8_t> gradient, const TransparencyMix& mix) {
-  const int64_t k = y - at.first_row;
-  if (k < 0 || k >= at.height) return;
-  const int64_t from = std::max<int64_t>(column, at.first_column);
-  const int64_t to = std::min<int64_t>(column + static_cast<int64_t>(pixels.size() / 3),
-                                       at.first_column + at.width);
-  for (int64_t x = from; x < to; ++x) {
-    const uint8_t* grad = gradient.data() + pixel_offset(k, x - at.first_column, at.width);
-    uint8_t* pixel = pixels.data() + 3 * (x - column);
+  const CoveredPixels covered = covered_pixels(at.covered, y, column, pixels);
+  if (covered.pixels.empty()) return;
+  const uint8_t* grad =
+      gradient.data() +
+      pixel_offset(y - at.first_row, covered.first_column - at.first_column, at.width);
+  for (size_t i = 0; i < covered.pixels.size(); ++i) {
     // trunc(in × m + grad × (1 - m)), stored as its low 8 bits.
-    for (int i = 0; i < 3; ++i) pixel[i] = static_cast<uint8_t>(mix(pixel[i], grad[i]));
+    covered.pixels[i] = static_cast<uint8_t>(mix(covered.pixels[i], grad[i]));
   }
 }
 
@@ -127,9 +107,7 @@ void ramp_over(Run& run) {
 
   // Pass 1: the gradient of the region's own size into temp0000.bmp. A
   // region of negative size covers nothing: its gradient has no pixels.
-  const Placement at{int64_t{image.height} - args.region.y_ori - args.region.height,
-                     args.region.x_ori, std::max(args.region.width, 0),
-                     std::max(args.region.height, 0)};
+  const Placement at = place_region(args.region, image.width, image.height);
   TempFileChain temps;
   {
     auto temp = temps.create(0);

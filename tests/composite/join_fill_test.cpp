@@ -35,7 +35,7 @@ TEST(JoinFill, EachFlagAlignsTheLowerInputs) {
   for (int flag = 0; flag <= 2; ++flag) {
     Combined got = combine("join_fill", images, {"9", "8", "7", std::to_string(flag)});
     ASSERT_EQ(got.result.status, 0) << got.result.out;
-    EXPECT_EQ(got.result.out, size_lines(images) + report_lines(11, 6) + rows_progress(6));
+    EXPECT_EQ(got.result.out, size_lines(images) + report_lines(11, 6) + progress(6));
     EXPECT_EQ(got.out, encode_bmp24(join_model(images, fill, flag))) << "Flag " << flag;
   }
 }

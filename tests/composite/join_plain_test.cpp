@@ -29,7 +29,7 @@ TEST(JoinPlain, ThreeAndTwoPixelsWide) {
   std::vector<Image> images{numbered_image(0, 3, 4), numbered_image(1, 2, 4)};
   Combined got = combine("join_plain", images);
   ASSERT_EQ(got.result.status, 0) << got.result.out;
-  EXPECT_EQ(got.result.out, size_lines(images) + report_lines(5, 4) + rows_progress(4));
+  EXPECT_EQ(got.result.out, size_lines(images) + report_lines(5, 4) + progress(4));
   ASSERT_EQ(got.out.size(), 54u + 4 * 16);
   for (size_t row = 0; row < 4; ++row) EXPECT_EQ(got.out[54 + 16 * row + 15], 0) << row;
   Image out = decode_bmp24(got.out);

@@ -34,8 +34,8 @@ TEST(StackFill, EachFlagAlignsTheNarrowerInputs) {
   for (int flag = 0; flag <= 2; ++flag) {
     Combined got = combine("stack_fill", images, {"10", "20", "30", std::to_string(flag)});
     ASSERT_EQ(got.result.status, 0) << got.result.out;
-    EXPECT_EQ(got.result.out, size_lines(images) + report_lines(7, 6) + rows_progress(3) +
-                                  rows_progress(1) + rows_progress(2));
+    EXPECT_EQ(got.result.out,
+              size_lines(images) + report_lines(7, 6) + progress(3) + progress(1) + progress(2));
     EXPECT_EQ(got.out, encode_bmp24(stack_model(images, fill, flag))) << "Flag " << flag;
   }
 }

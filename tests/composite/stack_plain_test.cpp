@@ -1,7 +1,6 @@
 // stack_plain, run as its own process: images of one width one above the
 // other, the first on top; also the checks every stacking tool shares.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "tests/composite/stack_reference.hpp"
 
@@ -28,8 +27,7 @@ TEST(StackPlain, TwoImagesFiveWide) {
   Combined got = combine("stack_plain", images);
   ASSERT_EQ(got.result.status, 0) << got.result.out;
   // The last input first, its counter from 0, then the first input.
-  EXPECT_EQ(got.result.out,
-            size_lines(images) + report_lines(5, 5) + rows_progress(3) + rows_progress(2));
+  EXPECT_EQ(got.result.out, size_lines(images) + report_lines(5, 5) + progress(3) + progress(2));
   // Rows of 15 pixel bytes and 5 mod 4 = 1 zero byte: 54 + 5 × 16.
   ASSERT_EQ(got.out.size(), 134u);
   EXPECT_EQ(le32(got.out, 2), 134u);
@@ -129,12 +127,10 @@ TEST(StackPlain, OutfileMayNameAnInput) {
 
 TEST(StackPlain, TheDriveNumberComesFromTheSecondArgument) {
   Scratch s;
-  write_file(s.path("c:b.bmp"), encode_bmp24(numbered_image(1, 2, 1)));
+  DriveLetterPath second("b.bmp");
   write_file(s.path("a.bmp"), encode_bmp24(numbered_image(0, 2, 1)));
-  std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(s.folder());
-  ToolResult got = run("stack_plain", {"a.bmp", "c:b.bmp", "out.bmp"});
-  std::filesystem::current_path(before);
+  write_file(second.path(), encode_bmp24(numbered_image(1, 2, 1)));
+  ToolResult got = run("stack_plain", {s.path("a.bmp"), second.path(), s.path("out.bmp")});
   ASSERT_EQ(got.status, 0) << got.out;
   EXPECT_NE(got.out.find("DIRECTORY = 3\n"), std::string::npos) << got.out;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/composite/composite_cli.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
 
@@ -102,16 +103,6 @@ inline std::string size_lines(const std::vector<Image>& images) {
 inline std::string report_lines(int width, int height) {
   return "DIRECTORY = 0\nFILESIZE  = " + std::to_string(54 + height * (3 * width + width % 4)) +
          "バイト\n";
-}
-
-inline std::string rows_progress(int rows) {
-  std::string text;
-  char line[16];
-  for (int r = 0; r < rows; ++r) {
-    std::snprintf(line, sizeof line, "[%04d]\r", r);
-    text += line;
-  }
-  return text;
 }
 
 }  // namespace bmp::test

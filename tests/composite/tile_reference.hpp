@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "tests/composite/composite_cli.hpp"
 #include "tests/support/bmp_builder.hpp"
 
 namespace bmp::test {
@@ -92,15 +93,8 @@ inline Image sink_model(const Image& in, const SinkModel& m) {
   return out;
 }
 
-inline std::string progress_lines(int first, int end) {
-  std::string text;
-  char line[16];
-  for (int r = first; r < end; ++r) {
-    std::snprintf(line, sizeof line, "[%04d]\r", r);
-    text += line;
-  }
-  return text;
-}
+// The progress lines of rows first .. end − 1 (each "[%04d]\r" is 7 bytes).
+inline std::string progress_lines(int first, int end) { return progress(end).substr(7 * first); }
 
 inline std::string size_line(int width, int height) {
   return "X_size = " + std::to_string(width) + " Y_size = " + std::to_string(height) +

@@ -1,0 +1,101 @@
+// The row producer of the tools that compute each output row from a mapped
+// input: rows are computed in bands shared among threads, then written in
+// stored order, each followed by its progress line. Every row is computed
+// exactly as it would be alone, so the bytes never depend on the thread count.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "bmp_io.hpp"
+#include "parallel.hpp"
+
+namespace bmp {
+
+// Output rows [first, first + count): the pixel bytes (3 × width) of row
+// first + k start at pixels + k × stride.
+struct RowBlock {
+  int32_t first = 0;
+  int32_t count = 0;
+  uint8_t* pixels = nullptr;
+  size_t stride = 0;
+  std::span<uint8_t> row(int32_t k, size_t bytes) const {
+    return {pixels + static_cast<size_t>(k) * stride, bytes};
+  }
+};
+
+// The bytes a band of rows may take at once.
+inline constexpr size_t band_bytes = size_t{8} << 20;
+
+// For each stored output row of a width × height 24-bit image, bottom first:
+// fill(block) computes the pixel bytes of `rows_per_task` consecutive rows at
+// a time (fewer at the top), on any thread; the rows are then written with
+// their `dm` zero bytes and after_row(row) follows each. `cost` is the work
+// of one row in pixel samples, for the decision to share it out.
+template <class Fill, class AfterRow>
+void produce_row_blocks24(OutputFile& out, int32_t width, int32_t height, int32_t rows_per_task,
+                          int64_t cost, const Fill& fill, const AfterRow& after_row) {
+  const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{width});
+  rows_per_task = std::max<int32_t>(1, rows_per_task);
+  if (pixel_bytes == 0) {  // rows without pixels: only their progress
+    for (int32_t r = 0; r < height; ++r) after_row(r);
+    return;
+  }
+  const unsigned workers = worker_count(cost * height);
+  if (workers <= 1 || height <= rows_per_task) {
+    std::vector<uint8_t> block;
+    for (int32_t first = 0; first < height; first += rows_per_task) {
+      const int32_t count = std::min(rows_per_task, height - first);
+      if (count == 1) {
+        std::span<uint8_t> row = next_row24(out, width);
+        fill(RowBlock{first, 1, row.data(), pixel_bytes});
+        after_row(first);
+        continue;
+      }
+      block.resize(pixel_bytes * static_cast<size_t>(count));
+      fill(RowBlock{first, count, block.data(), pixel_bytes});
+      for (int32_t k = 0; k < count; ++k) {
+        std::memcpy(next_row24(out, width).data(), block.data() + k * pixel_bytes, pixel_bytes);
+        after_row(first + k);
+      }
+    }
+    return;
+  }
+  // A band holds whole tasks, at least one per worker.
+  const int64_t task_bytes = std::max<int64_t>(1, int64_t{rows_per_task} * int64_t(pixel_bytes));
+  const int64_t tasks_per_band =
+      std::max<int64_t>(workers, static_cast<int64_t>(band_bytes) / task_bytes);
+  const int64_t band_rows = std::min<int64_t>(height, tasks_per_band * rows_per_task);
+  std::vector<uint8_t> band(pixel_bytes * static_cast<size_t>(band_rows));
+  for (int64_t first = 0; first < height; first += band_rows) {
+    const int64_t rows = std::min<int64_t>(band_rows, height - first);
+    const int64_t tasks = (rows + rows_per_task - 1) / rows_per_task;
+    share_out(tasks, 1, workers, [&](int64_t t) {
+      const int64_t at = t * rows_per_task;
+      fill(RowBlock{static_cast<int32_t>(first + at),
+                    static_cast<int32_t>(std::min<int64_t>(rows_per_task, rows - at)),
+                    band.data() + static_cast<size_t>(at) * pixel_bytes, pixel_bytes});
+    });
+    for (int64_t k = 0; k < rows; ++k) {
+      std::memcpy(next_row24(out, width).data(), band.data() + static_cast<size_t>(k) * pixel_bytes,
+                  pixel_bytes);
+      after_row(static_cast<int32_t>(first + k));
+    }
+  }
+}
+
+// The same, one row at a time: fill_row(row, pixels) fills the 3 × width
+// bytes of stored row `row`.
+template <class FillRow, class AfterRow>
+void produce_rows24(OutputFile& out, int32_t width, int32_t height, int64_t cost,
+                    const FillRow& fill_row, const AfterRow& after_row) {
+  const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{width});
+  produce_row_blocks24(
+      out, width, height, 1, cost,
+      [&](const RowBlock& block) { fill_row(block.first, block.row(0, pixel_bytes)); }, after_row);
+}
+
+}  // namespace bmp

@@ -1,0 +1,98 @@
+#include "core/row_bands.hpp"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/support/bmp_builder.hpp"
+#include "tests/support/cli.hpp"
+
+namespace bmp {
+namespace {
+
+using test::Bytes;
+
+// A byte that depends on the row, the column and the channel.
+uint8_t mark(int64_t row, int64_t byte) { return static_cast<uint8_t>(row * 31 + byte * 7 + 1); }
+
+// The rows the producer writes, and the order of its progress calls.
+struct Produced {
+  Bytes file;
+  std::vector<int32_t> done;
+};
+
+Produced produce(int32_t width, int32_t height, int32_t rows_per_task, int64_t cost) {
+  test::Scratch scratch;
+  const std::string path = scratch.path("out.bmp");
+  Produced got;
+  {
+    auto out = OutputFile::create(path, "out.bmp");
+    const size_t bytes = static_cast<size_t>(width) * 3;
+    produce_row_blocks24(
+        *out, width, height, rows_per_task, cost,
+        [&](const RowBlock& block) {
+          EXPECT_LE(block.count, rows_per_task);
+          for (int32_t k = 0; k < block.count; ++k) {
+            std::span<uint8_t> row = block.row(k, bytes);
+            for (size_t b = 0; b < bytes; ++b) row[b] = mark(block.first + k, int64_t(b));
+          }
+        },
+        [&](int32_t row) { got.done.push_back(row); });
+    out->commit();
+  }
+  got.file = test::read_file(path);
+  return got;
+}
+
+Bytes expected_rows(int32_t width, int32_t height) {
+  Bytes file;
+  for (int32_t r = 0; r < height; ++r) {
+    for (int32_t b = 0; b < 3 * width; ++b) file.push_back(mark(r, b));
+    file.insert(file.end(), static_cast<size_t>(width % 4), 0);
+  }
+  return file;
+}
+
+TEST(RowBands, RowsComeOutInStoredOrderWithTheirPaddingAndProgress) {
+  struct Case {
+    int32_t width, height, rows_per_task;
+    int64_t cost;  // small: the calling thread alone; large: shared out
+  };
+  const Case cases[] = {
+      {1, 1, 1, 1},
+      {2, 3, 1, 1},
+      {3, 5, 2, 1},
+      {5, 7, 4, 1},
+      {0, 4, 1, 1 << 20},
+      {4, 0, 1, 1 << 20},
+      {3, 97, 1, 1 << 20},
+      {5, 97, 8, 1 << 20},
+      {7, 1000, 16, 1 << 20},
+      {700, 3001, 1, 1 << 12},
+      {701, 3001, 64, 1 << 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " tasks of " << c.rows_per_task
+                                    << " cost " << c.cost);
+    Produced got = produce(c.width, c.height, c.rows_per_task, c.cost);
+    EXPECT_EQ(got.file, expected_rows(c.width, c.height));
+    std::vector<int32_t> order(static_cast<size_t>(c.height));
+    for (int32_t r = 0; r < c.height; ++r) order[static_cast<size_t>(r)] = r;
+    EXPECT_EQ(got.done, order);
+  }
+}
+
+TEST(RowBands, AFailingRowStopsTheRunWithItsMessage) {
+  test::Scratch scratch;
+  auto out = OutputFile::create(scratch.path("out.bmp"), "out.bmp");
+  EXPECT_THROW(produce_rows24(
+                   *out, 100, 5000, 1 << 20,
+                   [](int32_t row, std::span<uint8_t>) {
+                     if (row == 4321) fail("no such row\n");
+                   },
+                   [](int32_t) {}),
+               ToolFailure);
+}
+
+}  // namespace
+}  // namespace bmp
