@@ -67,6 +67,8 @@ run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
+run matte_blend "$out/ramp.bmp" "$out/fusion.bmp" "$out/matte_blend.bmp" 40 20 30
+run key_blend "$out/ramp.bmp" "$p" "$out/key_blend.bmp" 40 20 0 0 0 20
 echo
 echo "The results are in $out:"
 ls -1 "$out"
