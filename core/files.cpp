@@ -176,6 +176,8 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  // Registered before a signal can come, so none finds it unknown.
+  SignalHold hold;
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   ::fchmod(fd, exists ? (info.st_mode & 07777) : creation_mode());
@@ -194,7 +196,9 @@ std::unique_ptr<OutputFile> OutputFile::create_direct(const std::filesystem::pat
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) ::close(fd_);
+  SignalHold hold;
   if (!committed_ && !written_.empty()) ::unlink(written_.c_str());
+  unfinished_.release();
 }
 
 void OutputFile::write_failed() { fail(Channel::out, msg::cant_write, name_.c_str()); }
@@ -245,6 +249,8 @@ void OutputFile::commit() {
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) write_failed();
+  // A signal finds the file either still unfinished or in place and kept.
+  SignalHold hold;
   if (!target_.empty() && ::rename(written_.c_str(), target_.c_str()) != 0) write_failed();
   committed_ = true;
   unfinished_.release();

@@ -38,6 +38,8 @@ inline constexpr const char* filter_too_small = "Filter image %s is smaller than
 inline constexpr const char* too_large_to_turn = "Image too large to turn: %s !\n";
 inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\n";
 
+// A step or width that a tool divides by, given as 0: the argument's name.
+inline constexpr const char* zero_step = "%s of 0 !\n";
 // Inputs that must share their size, and two outputs named by one file.
 inline constexpr const char* size_differs = "大きさが違います。\n";
 inline constexpr const char* same_output_file = "Two outputs on one file: %s !\n";

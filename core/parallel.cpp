@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/signal_cleanup.hpp"
+
 namespace bmp {
 namespace {
 
@@ -20,6 +22,10 @@ thread_local bool inside_pool = false;
 class WorkerPool {
  public:
   explicit WorkerPool(unsigned threads) {
+    // Started with the cleanup signals held, which they keep: a signal goes
+    // to one of the run's own threads, whose holds cover every change of a
+    // registered path.
+    SignalHold inherited;
     for (unsigned t = 0; t < threads; ++t) {
       try {
         std::thread(&WorkerPool::serve, this).detach();

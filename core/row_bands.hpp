@@ -98,4 +98,48 @@ void produce_rows24(OutputFile& out, int32_t width, int32_t height, int64_t cost
       [&](const RowBlock& block) { fill_row(block.first, block.row(0, pixel_bytes)); }, after_row);
 }
 
+// produce_rows24 for rows that carry state from one to the next (a random
+// sequence drawn in stored order): start(row) is called for every row on the
+// calling thread, bottom first, and gives the context with which
+// fill_row(row, pixels, context) makes the row on its own, on any thread.
+template <class Start, class FillRow, class AfterRow>
+void produce_rows24_in_order(OutputFile& out, int32_t width, int32_t height, int64_t cost,
+                             const Start& start, const FillRow& fill_row,
+                             const AfterRow& after_row) {
+  using Context = decltype(start(int32_t{0}));
+  const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{width});
+  if (pixel_bytes == 0) {  // rows without pixels: only their progress
+    for (int32_t r = 0; r < height; ++r) after_row(r);
+    return;
+  }
+  const unsigned workers = worker_count(cost * height);
+  if (workers <= 1) {
+    for (int32_t r = 0; r < height; ++r) {
+      Context context = start(r);
+      fill_row(r, next_row24(out, width), context);
+      after_row(r);
+    }
+    return;
+  }
+  const int64_t band_rows =
+      std::clamp<int64_t>(static_cast<int64_t>(band_bytes / pixel_bytes), 1, height);
+  std::vector<uint8_t> band(pixel_bytes * static_cast<size_t>(band_rows));
+  std::vector<Context> contexts;
+  for (int64_t first = 0; first < height; first += band_rows) {
+    const int64_t rows = std::min<int64_t>(band_rows, height - first);
+    contexts.clear();
+    for (int64_t k = 0; k < rows; ++k) contexts.push_back(start(static_cast<int32_t>(first + k)));
+    share_out(rows, 1, workers, [&](int64_t k) {
+      fill_row(static_cast<int32_t>(first + k),
+               std::span<uint8_t>(band.data() + static_cast<size_t>(k) * pixel_bytes, pixel_bytes),
+               contexts[static_cast<size_t>(k)]);
+    });
+    for (int64_t k = 0; k < rows; ++k) {
+      std::memcpy(next_row24(out, width).data(), band.data() + static_cast<size_t>(k) * pixel_bytes,
+                  pixel_bytes);
+      after_row(static_cast<int32_t>(first + k));
+    }
+  }
+}
+
 }  // namespace bmp

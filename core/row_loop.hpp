@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "bmp_io.hpp"
+#include "parallel.hpp"
 
 namespace bmp {
 
@@ -77,6 +79,54 @@ void rewrite_rows24(const InputFile& in, const ImageLayout& image, OutputFile& o
       after_row(r);
     }
     out.write(block);
+  }
+}
+
+// Rows of about this many bytes are read, shared among threads and written at
+// a time by rewrite_rows24_shared.
+inline constexpr size_t shared_run_bytes = size_t{4} << 20;
+
+// rewrite_rows24 for transforms that may run on several rows at once. Each
+// row first gets its context from start(r), called on the calling thread in
+// row order (for what runs on from row to row, such as a random state); then
+// transform(r, column, pixels, context) rewrites it, the rows of a run on up to
+// `workers` threads at once. Rows longer than a run, or one worker, go one
+// after the other in pieces as in rewrite_rows24, one context for each row.
+template <class Start, class Transform, class AfterRow>
+void rewrite_rows24_shared(const InputFile& in, const ImageLayout& image, OutputFile& out,
+                           unsigned workers, Start start, Transform transform, AfterRow after_row) {
+  using Context = decltype(start(int32_t{0}));
+  const size_t row_bytes = static_cast<size_t>(image.row_bytes);
+  const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{image.width});
+  if (workers <= 1 || row_bytes == 0 || row_bytes > shared_run_bytes) {
+    std::optional<Context> context;
+    rewrite_rows24(
+        in, image, out,
+        [&](int32_t r, int32_t column, std::span<uint8_t> pixels) {
+          if (column == 0) context.emplace(start(r));
+          transform(r, column, pixels, *context);
+        },
+        after_row);
+    return;
+  }
+  const int32_t run_rows = static_cast<int32_t>(
+      std::min<int64_t>(static_cast<int64_t>(shared_run_bytes / row_bytes), image.height));
+  std::vector<uint8_t> run(static_cast<size_t>(run_rows) * row_bytes);
+  std::vector<Context> contexts;
+  for (int32_t first = 0; first < image.height; first += run_rows) {
+    const int32_t count = std::min(run_rows, image.height - first);
+    std::span<uint8_t> rows(run.data(), static_cast<size_t>(count) * row_bytes);
+    in.read_at(static_cast<uint64_t>(image.offset(first, 0)), rows);
+    contexts.clear();
+    for (int32_t k = 0; k < count; ++k) contexts.push_back(start(first + k));
+    share_out(count, 1, workers, [&](int64_t k) {
+      std::span<uint8_t> row = rows.subspan(static_cast<size_t>(k) * row_bytes, row_bytes);
+      transform(first + static_cast<int32_t>(k), int32_t{0}, row.first(pixel_bytes),
+                contexts[static_cast<size_t>(k)]);
+      std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+    });
+    for (int32_t k = 0; k < count; ++k) after_row(first + k);
+    out.write(rows);
   }
 }
 

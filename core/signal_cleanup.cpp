@@ -1,5 +1,6 @@
 #include "core/signal_cleanup.hpp"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 
 namespace bmp {
 namespace {
+
+constexpr int cleanup_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The one piece of process-wide state: a handler can reach nothing else.
 // Fixed slots, so the handler needs no allocation and no locks.
@@ -39,7 +42,7 @@ void install_signal_cleanup() {
   struct sigaction action {};
   action.sa_handler = remove_registered;
   sigemptyset(&action.sa_mask);
-  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal_number : cleanup_signals) {
     struct sigaction previous {};
     // A signal the caller chose to ignore stays ignored.
     if (sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
@@ -47,6 +50,15 @@ void install_signal_cleanup() {
     sigaction(signal_number, &action, nullptr);
   }
 }
+
+SignalHold::SignalHold() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (int signal_number : cleanup_signals) sigaddset(&held, signal_number);
+  pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+SignalHold::~SignalHold() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 CleanupOnSignal::CleanupOnSignal(const std::filesystem::path& path, bool folder) {
   const std::string& text = path.native();

@@ -31,6 +31,8 @@ std::unique_ptr<OutputFile> TempFileChain::create(int n) {
     std::filesystem::path base = std::filesystem::temp_directory_path(ec);
     if (ec) cant_open(n);
     std::string pattern = (base / "bmp-tools.XXXXXX").string();
+    // Registered before a signal can come, so none finds it unknown.
+    SignalHold hold;
     if (::mkdtemp(pattern.data()) == nullptr) cant_open(n);
     folder_ = pattern;
     folder_on_signal_ = CleanupOnSignal(folder_, true);
@@ -50,6 +52,8 @@ std::unique_ptr<InputFile> TempFileChain::open(int n) {
 
 void TempFileChain::delete_temp_files() noexcept {
   if (folder_.empty()) return;
+  // Removed and forgotten together.
+  SignalHold hold;
   std::error_code ec;
   for (int n = 0; n < 4; ++n) std::filesystem::remove(temp_bmp_path(n), ec);
   std::filesystem::remove_all(folder_, ec);

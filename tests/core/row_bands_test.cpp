@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
@@ -79,6 +80,41 @@ TEST(RowBands, RowsComeOutInStoredOrderWithTheirPaddingAndProgress) {
     std::vector<int32_t> order(static_cast<size_t>(c.height));
     for (int32_t r = 0; r < c.height; ++r) order[static_cast<size_t>(r)] = r;
     EXPECT_EQ(got.done, order);
+  }
+}
+
+// Each row's context is a counter that runs on from row to row (r + 1 added
+// per row, so row r starts from r (r + 1) / 2), whatever the sharing.
+TEST(RowBands, RowsInOrderGetTheContextsTheirStartsGaveInStoredOrder) {
+  for (auto [width, height, cost] : {std::tuple{5, 40, 1}, std::tuple{3, 3001, 1 << 20},
+                                     std::tuple{0, 3, 1 << 20}, std::tuple{700, 4001, 1 << 12}}) {
+    test::Scratch scratch;
+    const std::string path = scratch.path("out.bmp");
+    std::vector<int32_t> done;
+    {
+      auto out = OutputFile::create(path, "out.bmp");
+      int64_t counter = 0;
+      produce_rows24_in_order(
+          *out, width, height, cost,
+          [&](int32_t r) {
+            int64_t start = counter;
+            counter += r + 1;
+            return start;
+          },
+          [](int32_t r, std::span<uint8_t> row, int64_t& context) {
+            for (size_t b = 0; b < row.size(); ++b) row[b] = uint8_t(mark(r, int64_t(b)) + context);
+          },
+          [&](int32_t r) { done.push_back(r); });
+      out->commit();
+    }
+    Bytes want = expected_rows(width, height);
+    for (int32_t r = 0, at = 0; r < height; ++r, at += 3 * width + width % 4) {
+      for (int32_t b = 0; b < 3 * width; ++b)
+        want[size_t(at + b)] += uint8_t(int64_t{r} * (r + 1) / 2);
+    }
+    EXPECT_EQ(test::read_file(path), want) << width << " x " << height;
+    ASSERT_EQ(done.size(), size_t(height));
+    for (int32_t r = 0; r < height; ++r) EXPECT_EQ(done[size_t(r)], r);
   }
 }
 

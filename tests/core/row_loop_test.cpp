@@ -1,0 +1,63 @@
+#include "core/row_loop.hpp"
+
+#include <gtest/gtest.h>
+
+#include "core/bmp_io.hpp"
+#include "core/files.hpp"
+#include "core/image_rows.hpp"
+#include "tests/support/bmp_builder.hpp"
+#include "tests/support/cli.hpp"
+
+namespace bmp {
+namespace {
+
+// Each row's context is a counter that runs on from row to row (r + 1 added
+// per row, so row r starts from r (r + 1) / 2); the transform adds it and the
+// column to every byte. The bytes must not depend on how rows were shared.
+TEST(RewriteRowsShared, ContextsRunInRowOrderWhateverTheSharing) {
+  struct Case {
+    int width, height;
+  };
+  // Small rows, rows a few to a run, and rows longer than a run.
+  for (Case c : {Case{5, 3000}, Case{300001, 9}, Case{1500001, 2}}) {
+    for (unsigned workers : {1u, 8u}) {
+      test::Scratch scratch;
+      test::Image image = test::make_image(c.width, c.height, [](int x, int y) {
+        return test::Pixel{uint8_t(x * 3 + y), uint8_t(x ^ y), uint8_t(y * 7)};
+      });
+      test::write_file(scratch.path("in.bmp"), test::encode_bmp24(image, 0xee));
+      auto in = InputFile::open(scratch.path("in.bmp"), "in.bmp");
+      auto out = OutputFile::create(scratch.path("out.bmp"), "out.bmp");
+      write_bmp24_header(*out, c.width, c.height);
+      const ImageLayout layout = bmp24_layout(c.width, c.height);
+      int64_t counter = 0;
+      std::vector<int32_t> reported;
+      rewrite_rows24_shared(
+          *in, layout, *out, workers,
+          [&](int32_t r) {
+            int64_t start = counter;
+            counter += r + 1;
+            return start;
+          },
+          [](int32_t, int32_t column, std::span<uint8_t> pixels, int64_t& context) {
+            for (size_t i = 0; i < pixels.size(); ++i) {
+              pixels[i] = uint8_t(pixels[i] + context + column + int64_t(i / 3));
+            }
+          },
+          [&](int32_t r) { reported.push_back(r); });
+      out->commit();
+      test::Image want = test::make_image(c.width, c.height, [&](int x, int y) {
+        const test::Pixel p = image.at(x, y);
+        const int64_t add = int64_t{y} * (y + 1) / 2 + x;
+        return test::Pixel{uint8_t(p.b + add), uint8_t(p.g + add), uint8_t(p.r + add)};
+      });
+      EXPECT_EQ(test::read_file(scratch.path("out.bmp")), test::encode_bmp24(want))
+          << c.width << " x " << c.height << ", " << workers << " workers";
+      ASSERT_EQ(reported.size(), size_t(c.height));
+      for (int32_t r = 0; r < c.height; ++r) EXPECT_EQ(reported[size_t(r)], r);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace bmp
