@@ -30,6 +30,9 @@ inline constexpr const char* too_large = "Image too large: %s !\n";
 inline constexpr const char* cant_write = "Can't write %s !\n";
 inline constexpr const char* degree_out_of_range = "Blur degree out of range: %s !\n";
 inline constexpr const char* wrong_power_constant = "Wrong power constant !\n";
+// A real argument that is not a number, infinite, or that would make a result
+// overflow.
+inline constexpr const char* number_out_of_range = "Number out of range: %s !\n";
 // A filter image must cover the data image pixel for pixel: filter, data.
 inline constexpr const char* filter_too_small = "Filter image %s is smaller than %s !\n";
 // The rotation tools: a canvas (twice the larger side, squared) whose file

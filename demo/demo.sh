@@ -49,6 +49,9 @@ p=$out/picture.bmp
 
 # Pixel filters
 run invert "$p" "$out/invert.bmp"
+run recolor "$p" "$out/recolor.bmp" 1.2 0.8 1
+run recolor "$p" "$out/recolor-hls.bmp" 120 0 0.3 3
+run recolor_mask "$p" "$p" "$out/recolor_mask.bmp" 0.5 0
 # Geometry
 run twirl "$p" "$out/twirl.bmp" 30 0 1
 run twirl "$p" "$out/twirl-red.bmp" -45 2 255 0 0 0
