@@ -52,10 +52,23 @@ run invert "$p" "$out/invert.bmp"
 run recolor "$p" "$out/recolor.bmp" 1.2 0.8 1
 run recolor "$p" "$out/recolor-hls.bmp" 120 0 0.3 3
 run recolor_mask "$p" "$p" "$out/recolor_mask.bmp" 0.5 0
+run stretch "$p" "$out/stretch.bmp" 1.8
+run stretch "$p" "$out/stretch-rgb.bmp" 2 1 0.5
+run duotone "$p" "$out/duotone-mono.bmp"
+run duotone "$p" "$out/duotone-two.bmp" 40 20 90 255 230 160
+run spectra "$p" "$out/spectra.bmp" 255 0 0
+run banding "$out/duotone-mono.bmp" "$out/banding.bmp" 4 1
+run grain "$p" "$out/grain.bmp" 40 0 3
+run scramble "$p" "$out/scrambled.bmp" 0 1234
+run scramble "$out/scrambled.bmp" "$out/unscrambled.bmp" 1 1234
+run maskhide "$p" "$out/duotone-mono.bmp" "$out/maskhide.bmp" 2
+run maskhide "$out/maskhide.bmp" "$p" "$out/maskhide-revealed.bmp" 0
 # Geometry
 run twirl "$p" "$out/twirl.bmp" 30 0 1
 run twirl "$p" "$out/twirl-red.bmp" -45 2 255 0 0 0
 run twirl32 "$out/picture4.bmp" "$out/twirl32.bmp" 30 0 1
+run quadflip "$p" "$out/quadflip.bmp" 1
+run resample "$p" "$out/resample.bmp" 150 -1
 # Defocus
 run mist_even "$p" "$out/mist_even.bmp" 2.5
 run mist_vert "$p" "$out/mist_vert.bmp" 6 0
@@ -67,6 +80,11 @@ run mist_mask "$out/filter.bmp" "$p" "$out/mist_mask.bmp" 4 0
 # Drawing
 run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
 run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
+run blank "$out/blank.bmp" 64 48 255 128 0
+run patch "$p" "$out/patch.bmp" 40 24 10 8 0 64 255 30
+run scatter "$out/scatter.bmp" 96 64 7
+run scatter "$out/scatter-runs.bmp" 96 64 7 12 200
+run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"

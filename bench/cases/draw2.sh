@@ -1,0 +1,26 @@
+# The second drawing tools on 4000 x 3000, against copying a file of the same
+# size (the I/O floor) and ImageMagick's nearest operations written as BMP.
+measure "copy (cp)" cp "$big" "$work/copy.bmp"
+measure "scatter sequential" "$bin/scatter" "$work/scatter.bmp" 4000 3000 5
+measure "scatter positional, count 10" "$bin/scatter" "$work/scatter-runs.bmp" 4000 3000 5 10
+have_magick && measure "ImageMagick xc: +noise Random" "$magick" -size 4000x3000 xc:gray \
+  +noise Random "$work/im-noise.bmp"
+measure "quilt steps 50" "$bin/quilt" "$work/quilt.bmp" 4000 3000 255 255 255 0 0 0 50 50
+have_magick && measure "ImageMagick pattern:checkerboard" "$magick" -size 4000x3000 \
+  pattern:checkerboard "$work/im-checker.bmp"
+ratio "scatter sequential" "copy (cp)"
+ratio "scatter positional, count 10" "copy (cp)"
+ratio "ImageMagick xc: +noise Random" "scatter sequential"
+ratio "ImageMagick xc: +noise Random" "scatter positional, count 10"
+ratio "quilt steps 50" "copy (cp)"
+ratio "ImageMagick pattern:checkerboard" "quilt steps 50"
+measure "blank colour" "$bin/blank" "$work/blank.bmp" 4000 3000 255 128 0
+have_magick && measure "ImageMagick xc:" "$magick" -size 4000x3000 "xc:rgb(255,128,0)" "$work/im-xc.bmp"
+ratio "blank colour" "copy (cp)"
+ratio "ImageMagick xc:" "blank colour"
+measure "patch 2000 x 1000 at 50 %" "$bin/patch" "$big" "$work/patch.bmp" 2000 1000 1000 1000 \
+  255 0 0 50
+have_magick && measure "ImageMagick -draw rectangle" "$magick" "$big" -fill "rgba(255,0,0,0.5)" \
+  -draw "rectangle 1000,1000 2999,1999" "$work/im-rectangle.bmp"
+ratio "patch 2000 x 1000 at 50 %" "copy (cp)"
+ratio "ImageMagick -draw rectangle" "patch 2000 x 1000 at 50 %"
