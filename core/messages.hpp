@@ -48,8 +48,6 @@ inline constexpr const char* size_differs = "大きさが違います。\n";
 inline constexpr const char* size_differs_indexed = "大きさが違います。Infile[%d]\n";
 inline constexpr const char* same_output_file = "Two outputs on one file: %s !\n";
 
-// A real argument that is NaN or infinite, with the argument as given.
-inline constexpr const char* not_finite = "Not a finite number: %s !\n";
 // A cycle of whole frames and a frame part whose phase is not a finite angle
 // (a whole of 0 among them): whole, part.
 inline constexpr const char* no_phase = "No phase for whole %s and part %s !\n";
@@ -64,6 +62,8 @@ inline constexpr const char* wrong_flag = "Wrong Flag !\n";
 inline constexpr const char* no_pixels = "No pixels in %s !\n";
 // A size or offset argument below 0, by its name.
 inline constexpr const char* negative_argument = "Negative %s !\n";
+// A turned angle that is no longer a finite number of degrees.
+inline constexpr const char* angle_overflow = "Turned angle out of range !\n";
 
 // The tile tools: a band width below zero, with the argument's name and text.
 inline constexpr const char* negative_band = "Negative band width %s = %s !\n";
