@@ -70,6 +70,8 @@ run twirl32 "$out/picture4.bmp" "$out/twirl32.bmp" 30 0 1
 run quadflip "$p" "$out/quadflip.bmp" 1
 run resample "$p" "$out/resample.bmp" 150 -1
 run snip "$p" "$out/snip.bmp" 40 30 20 10
+run joggle "$out/invert.bmp" "$p" "$out/joggle.bmp" 6 6 20 0
+run annulus "$p" "$out/annulus.bmp" 160 160 78 30 0 1
 # Defocus
 run mist_even "$p" "$out/mist_even.bmp" 2.5
 run mist_vert "$p" "$out/mist_vert.bmp" 6 0
@@ -86,11 +88,23 @@ run patch "$p" "$out/patch.bmp" 40 24 10 8 0 64 255 30
 run scatter "$out/scatter.bmp" 96 64 7
 run scatter "$out/scatter-runs.bmp" 96 64 7 12 200
 run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8
+run ripple_over "$p" "$out/ripple_over.bmp" 48 32 40 4 0 1
+run ripple_over "$p" "$out/ripple_over-noise.bmp" 48 32 40 4 90 1 0.6 1
+run ripple_plain "$out/ripple_plain.bmp" 96 64 48 32 40 4 0 1
+run ripple_plain "$out/ripple_plain-noise.bmp" 96 64 48 32 40 4 0 1 1.0 1
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
 run matte_blend "$out/ramp.bmp" "$out/fusion.bmp" "$out/matte_blend.bmp" 40 20 30
 run key_blend "$out/ramp.bmp" "$p" "$out/key_blend.bmp" 40 20 0 0 0 20
+# Tiling, stacking and joining
+run seam_tile "$p" "$out/seam_tile.bmp" 16 0
+run seam_tile "$p" "$out/seam_tile-sink.bmp" 24 1 0 0 0 0 30
+run seam_loop "$p" "$out/seam_loop.bmp" 16 12
+run stack_plain "$p" "$out/invert.bmp" "$out/stack_plain.bmp"
+run stack_fill "$p" "$out/seam_tile.bmp" "$out/stack_fill.bmp" 255 255 255 1
+run join_plain "$p" "$out/invert.bmp" "$out/join_plain.bmp"
+run join_fill "$p" "$out/seam_loop.bmp" "$out/join_fill.bmp" 0 0 80 2
 echo
 echo "The results are in $out:"
 ls -1 "$out"
