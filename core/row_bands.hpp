@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "bmp_io.hpp"
+#include "page_buffer.hpp"
 #include "parallel.hpp"
 
 namespace bmp {
 
-// Output rows [first, first + count): the pixel bytes (3 × width) of row
+// Output rows [first, first + count): the pixel bytes (3 or 4 × width) of row
 // first + k start at pixels + k × stride.
 struct RowBlock {
   int32_t first = 0;
@@ -30,15 +31,27 @@ struct RowBlock {
 // The bytes a band of rows may take at once.
 inline constexpr size_t band_bytes = size_t{8} << 20;
 
-// For each stored output row of a width × height 24-bit image, bottom first:
+// The next output row of a 24-bit image (pixels, then its zero padding) or of
+// a 4-byte image (pixels only); the span covers the pixel bytes.
+template <int bytes_per_pixel>
+std::span<uint8_t> next_output_row(OutputFile& out, int32_t width) {
+  static_assert(bytes_per_pixel == 3 || bytes_per_pixel == 4);
+  if constexpr (bytes_per_pixel == 3) {
+    return next_row24(out, width);
+  } else {
+    return out.reserve(static_cast<size_t>(row_bytes32(width)));
+  }
+}
+
+// For each stored output row of a width × height image, bottom first:
 // fill(block) computes the pixel bytes of `rows_per_task` consecutive rows at
 // a time (fewer at the top), on any thread; the rows are then written with
-// their `dm` zero bytes and after_row(row) follows each. `cost` is the work
+// their `dm` zero bytes (24-bit) and after_row(row) follows each. `cost` is the work
 // of one row in pixel samples, for the decision to share it out.
-template <class Fill, class AfterRow>
-void produce_row_blocks24(OutputFile& out, int32_t width, int32_t height, int32_t rows_per_task,
-                          int64_t cost, const Fill& fill, const AfterRow& after_row) {
-  const size_t pixel_bytes = static_cast<size_t>(3 * int64_t{width});
+template <int bytes_per_pixel, class Fill, class AfterRow>
+void produce_row_blocks(OutputFile& out, int32_t width, int32_t height, int32_t rows_per_task,
+                        int64_t cost, const Fill& fill, const AfterRow& after_row) {
+  const size_t pixel_bytes = static_cast<size_t>(bytes_per_pixel * int64_t{width});
   rows_per_task = std::max<int32_t>(1, rows_per_task);
   if (pixel_bytes == 0) {  // rows without pixels: only their progress
     for (int32_t r = 0; r < height; ++r) after_row(r);
@@ -46,19 +59,20 @@ void produce_row_blocks24(OutputFile& out, int32_t width, int32_t height, int32_
   }
   const unsigned workers = worker_count(cost * height);
   if (workers <= 1 || height <= rows_per_task) {
-    std::vector<uint8_t> block;
+    PageBuffer block;
     for (int32_t first = 0; first < height; first += rows_per_task) {
       const int32_t count = std::min(rows_per_task, height - first);
       if (count == 1) {
-        std::span<uint8_t> row = next_row24(out, width);
+        std::span<uint8_t> row = next_output_row<bytes_per_pixel>(out, width);
         fill(RowBlock{first, 1, row.data(), pixel_bytes});
         after_row(first);
         continue;
       }
-      block.resize(pixel_bytes * static_cast<size_t>(count));
+      if (block.size() == 0) block = PageBuffer(pixel_bytes * static_cast<size_t>(count));
       fill(RowBlock{first, count, block.data(), pixel_bytes});
       for (int32_t k = 0; k < count; ++k) {
-        std::memcpy(next_row24(out, width).data(), block.data() + k * pixel_bytes, pixel_bytes);
+        std::memcpy(next_output_row<bytes_per_pixel>(out, width).data(),
+                    block.data() + k * pixel_bytes, pixel_bytes);
         after_row(first + k);
       }
     }
@@ -69,7 +83,7 @@ void produce_row_blocks24(OutputFile& out, int32_t width, int32_t height, int32_
   const int64_t tasks_per_band =
       std::max<int64_t>(workers, static_cast<int64_t>(band_bytes) / task_bytes);
   const int64_t band_rows = std::min<int64_t>(height, tasks_per_band * rows_per_task);
-  std::vector<uint8_t> band(pixel_bytes * static_cast<size_t>(band_rows));
+  PageBuffer band(pixel_bytes * static_cast<size_t>(band_rows));
   for (int64_t first = 0; first < height; first += band_rows) {
     const int64_t rows = std::min<int64_t>(band_rows, height - first);
     const int64_t tasks = (rows + rows_per_task - 1) / rows_per_task;
@@ -80,11 +94,17 @@ void produce_row_blocks24(OutputFile& out, int32_t width, int32_t height, int32_
                     band.data() + static_cast<size_t>(at) * pixel_bytes, pixel_bytes});
     });
     for (int64_t k = 0; k < rows; ++k) {
-      std::memcpy(next_row24(out, width).data(), band.data() + static_cast<size_t>(k) * pixel_bytes,
-                  pixel_bytes);
+      std::memcpy(next_output_row<bytes_per_pixel>(out, width).data(),
+                  band.data() + static_cast<size_t>(k) * pixel_bytes, pixel_bytes);
       after_row(static_cast<int32_t>(first + k));
     }
   }
+}
+
+template <class Fill, class AfterRow>
+void produce_row_blocks24(OutputFile& out, int32_t width, int32_t height, int32_t rows_per_task,
+                          int64_t cost, const Fill& fill, const AfterRow& after_row) {
+  produce_row_blocks<3>(out, width, height, rows_per_task, cost, fill, after_row);
 }
 
 // The same, one row at a time: fill_row(row, pixels) fills the 3 × width

@@ -52,6 +52,17 @@ run invert "$p" "$out/invert.bmp"
 run recolor "$p" "$out/recolor.bmp" 1.2 0.8 1
 run recolor "$p" "$out/recolor-hls.bmp" 120 0 0.3 3
 run recolor_mask "$p" "$p" "$out/recolor_mask.bmp" 0.5 0
+run stretch "$p" "$out/stretch.bmp" 1.8
+run stretch "$p" "$out/stretch-rgb.bmp" 2 1 0.5
+run duotone "$p" "$out/duotone-mono.bmp"
+run duotone "$p" "$out/duotone-two.bmp" 40 20 90 255 230 160
+run spectra "$p" "$out/spectra.bmp" 255 0 0
+run banding "$out/duotone-mono.bmp" "$out/banding.bmp" 4 1
+run grain "$p" "$out/grain.bmp" 40 0 3
+run scramble "$p" "$out/scrambled.bmp" 0 1234
+run scramble "$out/scrambled.bmp" "$out/unscrambled.bmp" 1 1234
+run maskhide "$p" "$out/duotone-mono.bmp" "$out/maskhide.bmp" 2
+run maskhide "$out/maskhide.bmp" "$p" "$out/maskhide-revealed.bmp" 0
 # Geometry
 run twirl "$p" "$out/twirl.bmp" 30 0 1
 run twirl "$p" "$out/twirl-red.bmp" -45 2 255 0 0 0

@@ -9,6 +9,7 @@
 #include "core/failure.hpp"
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
+#include "core/row_bands.hpp"
 
 namespace bmp {
 namespace {
@@ -150,11 +151,6 @@ std::array<uint8_t, bytes_per_pixel> file_order(const FillColour& c) {
   }
 }
 
-std::span<uint8_t> next_output_row(OutputFile& out, int32_t width, int bytes_per_pixel) {
-  if (bytes_per_pixel == 3) return next_row24(out, width);
-  return out.reserve(static_cast<size_t>(row_bytes32(width)));
-}
-
 // The kernel for a fixed sample count. The products cos t x dx and sin t x dx
 // depend only on the column and the offset, cos t x dy and sin t x dy only on
 // the row: each is formed once and the same two sums are then taken per
@@ -180,14 +176,15 @@ void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn&
   const auto source_width = static_cast<uint32_t>(source.width());
   const auto source_height = static_cast<uint32_t>(source.height());
 
-  for (int32_t i = window.r0; i < window.r1; ++i) {
+  // Rows are independent of each other: bands of them are computed on all
+  // cores and written in order.
+  auto fill_row = [&](int32_t i, uint8_t* row) {
     double sin_dy[n], cos_dy[n];
     for (size_t k = 0; k < n; ++k) {
       const double dy = offset_from_centre(i, turn.cy, offsets[k].oy);
       sin_dy[k] = t.sin_t * dy;
       cos_dy[k] = t.cos_t * dy;
     }
-    uint8_t* row = next_output_row(out, width, bytes_per_pixel).data();
     for (const ColumnTerms& column : columns) {
       uint32_t sum0 = 0, sum1 = 0, sum2 = 0, sum3 = 0;
       for (size_t k = 0; k < n; ++k) {
@@ -209,8 +206,11 @@ void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn&
       *row++ = static_cast<uint8_t>(sum2 / n);
       if constexpr (bytes_per_pixel == 4) *row++ = static_cast<uint8_t>(sum3 / n);
     }
-    done(i);
-  }
+  };
+  produce_row_blocks<bytes_per_pixel>(
+      out, width, window.height(), 1, int64_t{width} * static_cast<int64_t>(n),
+      [&](const RowBlock& block) { fill_row(window.r0 + block.first, block.pixels); },
+      [&](int32_t r) { done(window.r0 + r); });
 }
 
 }  // namespace

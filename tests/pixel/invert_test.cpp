@@ -5,8 +5,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/support/bmp_builder.hpp"
-#include "tests/support/cli.hpp"
+#include "tests/pixel/pixel_cli.hpp"
 
 namespace bmp::test {
 namespace {
@@ -26,26 +25,6 @@ Image pattern(int width, int height) {
   return make_image(width, height, [](int c, int r) {
     return Pixel{uint8_t(c * 40 + r), uint8_t(r * 70 + 3), uint8_t(255 - c * r)};
   });
-}
-
-std::string progress(int rows) {
-  std::string text;
-  char line[16];
-  for (int r = 0; r < rows; ++r) {
-    std::snprintf(line, sizeof line, "[%04d]\r", r);
-    text += line;
-  }
-  return text;
-}
-
-TEST(Invert, AnyOtherArgumentCountPrintsTheUsage) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, {"a.bmp"}, {"a.bmp", "b.bmp", "c.bmp"}}) {
-    ToolResult got = run("invert", args);
-    EXPECT_EQ(got.status, 1);
-    EXPECT_EQ(got.out, usage);
-    EXPECT_EQ(got.err, "");
-  }
 }
 
 TEST(Invert, OnePixelExample) {

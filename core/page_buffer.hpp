@@ -1,0 +1,32 @@
+// A large scratch buffer whose pages are all mapped when it is made. Touching
+// fresh memory page by page costs a fault per 4 KiB, which on virtual machines
+// is far dearer than the work done in it; the kernel maps them in one go.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace bmp {
+
+class PageBuffer {
+ public:
+  PageBuffer() = default;
+  explicit PageBuffer(size_t bytes);
+  ~PageBuffer();
+  PageBuffer(PageBuffer&& other) noexcept;
+  PageBuffer& operator=(PageBuffer&& other) noexcept;
+  PageBuffer(const PageBuffer&) = delete;
+  PageBuffer& operator=(const PageBuffer&) = delete;
+
+  uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  std::span<uint8_t> span() const { return {data_, size_}; }
+
+ private:
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  bool mapped_ = false;  // else allocated with new[]
+};
+
+}  // namespace bmp

@@ -1,0 +1,93 @@
+// The tools that share their rows among threads write the same bytes on one
+// core as on all of them. A run's threads are as many as the cores it may
+// use, so each tool runs once with the test's own cores and once pinned to
+// one (the affinity passes to the child).
+#include <gtest/gtest.h>
+#include <sched.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/bmp_builder.hpp"
+#include "tests/support/cli.hpp"
+
+namespace bmp::test {
+namespace {
+
+struct Case {
+  std::string tool;
+  std::vector<std::string> args;  // "IN", "IN4" and "OUT" stand for the files
+};
+
+// Large enough that every tool shares its rows out, small enough to be quick.
+constexpr int width = 301;
+constexpr int height = 203;
+
+const std::vector<Case> cases = {
+    {"twirl", {"IN", "OUT", "30", "0", "1"}},
+    {"twirl", {"IN", "OUT", "-73", "1", "10", "20", "30", "0"}},
+    {"twirl", {"IN", "OUT", "200", "2", "1"}},
+    {"twirl32", {"IN4", "OUT", "30", "0", "1"}},
+    {"mist_turn", {"IN", "OUT", "30", "10", "10"}},
+    {"mist_slope", {"IN", "OUT", "30", "10", "10"}},
+    {"mist_mask", {"IN", "IN", "OUT", "10", "0"}},
+    {"ramp", {"OUT", "900", "700", "255", "0", "0", "0", "0", "255", "30", "2"}},
+    {"ramp_over",
+     {"IN", "OUT", "200", "150", "20", "10", "255", "255", "0", "0", "0", "9", "45", "6", "10",
+      "90", "30"}},
+};
+
+class Pinned {
+ public:
+  explicit Pinned(bool one_core) {
+    sched_getaffinity(0, sizeof saved_, &saved_);
+    if (one_core) {
+      cpu_set_t one;
+      CPU_ZERO(&one);
+      for (int c = 0; c < CPU_SETSIZE; ++c) {
+        if (CPU_ISSET(c, &saved_)) {
+          CPU_SET(c, &one);
+          break;
+        }
+      }
+      sched_setaffinity(0, sizeof one, &one);
+    }
+  }
+  ~Pinned() { sched_setaffinity(0, sizeof saved_, &saved_); }
+
+ private:
+  cpu_set_t saved_;
+};
+
+Bytes run_case(const Scratch& scratch, const Case& c, bool one_core, const std::string& out) {
+  std::vector<std::string> args;
+  for (const std::string& a : c.args) {
+    args.push_back(a == "IN"    ? scratch.path("in.bmp")
+                   : a == "IN4" ? scratch.path("in4.bmp")
+                   : a == "OUT" ? out
+                                : a);
+  }
+  const Pinned pinned(one_core);
+  const ToolResult result = run_in(scratch, c.tool, args);
+  EXPECT_EQ(result.status, 0) << c.tool << result.out;
+  return read_file(out);
+}
+
+TEST(SameBytesOnOneCoreAndMany, EveryThreadedTool) {
+  const Scratch scratch;
+  write_file(scratch.path("in.bmp"), encode_bmp24(make_image(width, height, [](int c, int r) {
+               return Pixel{uint8_t(c * 7 + r), uint8_t(r * 3 ^ c), uint8_t(c * r)};
+             })));
+  write_file(scratch.path("in4.bmp"), encode_bmp4(make_image4(width, height, [](int c, int r) {
+               return Pixel4{uint8_t(c + r), uint8_t(c * 5), uint8_t(r * 9), uint8_t(c ^ r)};
+             })));
+  for (const Case& c : cases) {
+    const Bytes many = run_case(scratch, c, false, scratch.path("many.bmp"));
+    const Bytes one = run_case(scratch, c, true, scratch.path("one.bmp"));
+    EXPECT_GT(many.size(), 54u) << c.tool;
+    EXPECT_TRUE(many == one) << c.tool << " " << c.args[2];
+  }
+}
+
+}  // namespace
+}  // namespace bmp::test
