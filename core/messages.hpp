@@ -46,6 +46,7 @@ inline constexpr const char* zero_step = "%s of 0 !\n";
 // Inputs that must share their size, and two outputs named by one file.
 inline constexpr const char* size_differs = "大きさが違います。\n";
 inline constexpr const char* same_output_file = "Two outputs on one file: %s !\n";
+
 // A real argument that is NaN or infinite, with the argument as given.
 inline constexpr const char* not_finite = "Not a finite number: %s !\n";
 // A cycle of whole frames and a frame part whose phase is not a finite angle
@@ -56,5 +57,7 @@ inline constexpr const char* sizes_differ = "Images %s and %s differ in size !\n
 
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
+// The geometry tools' refusal of a flag outside their table.
+inline constexpr const char* wrong_flag = "Wrong Flag !\n";
 
 }  // namespace bmp::msg
