@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "core/bmp_io.hpp"
+#include "core/row_bands.hpp"
 #include "draw/curves.hpp"
 
 namespace bmp {
@@ -96,18 +98,19 @@ class ColumnTotals {
  public:
   explicit ColumnTotals(const ImageRows& source) : source_(source) {}
   const std::vector<int64_t>& get() {
-    if (totals_.empty()) {
+    std::call_once(computed_, [&] {
       totals_.assign(3 * static_cast<size_t>(source_.width()), 0);
       for (int64_t r = 0; r < source_.height(); ++r) {
         const uint8_t* pixels = source_.row(r);
         for (size_t i = 0; i < totals_.size(); ++i) totals_[i] += pixels[i];
       }
-    }
+    });
     return totals_;
   }
 
  private:
   const ImageRows& source_;
+  std::once_flag computed_;  // bands on several threads may ask at once
   std::vector<int64_t> totals_;
 };
 
@@ -301,47 +304,83 @@ class RowAverager {
   std::vector<int64_t> zeros_;
 };
 
+// Blurs output rows one after another: the column windows follow the rows,
+// so rows taken in order cost a slide each. The sums are exact integers, so
+// a blurrer that starts at any row gets the same bytes there as one that
+// came from the bottom.
+class RowBlurrer {
+ public:
+  RowBlurrer(const ImageRows& source, const DegreeOfRow& degree_of_row, EdgeMode edges,
+             ColumnTotals& totals)
+      : degree_of_row_(degree_of_row),
+        outer_(source, edges, totals),
+        inner_(source, edges, totals),
+        averager_(source.width(), edges),
+        outer_average_(3 * static_cast<size_t>(source.width())),
+        inner_average_(3 * static_cast<size_t>(source.width())) {}
+
+  void blur(int32_t o, uint8_t* row) {
+    const double z = degree_of_row_(o);
+    const int32_t radius_out = r_out(z);
+    const int32_t radius_in = r_in(z);
+    const double f = z - radius_in;
+    if (radius_in >= 0) inner_.move_to(o - int64_t{radius_in}, o + int64_t{radius_in});
+    if (f == 0) {
+      // A_out × 0 + A_in × 1 is exactly A_in: the outer box is not needed.
+      averager_.average(inner_.sums(), radius_in, row);
+      return;
+    }
+    if (radius_out >= 0) outer_.move_to(o - int64_t{radius_out}, o + int64_t{radius_out});
+    averager_.average(outer_.sums(), radius_out, outer_average_.data());
+    averager_.average(inner_.sums(), radius_in, inner_average_.data());
+    const double g = 1 - f;
+    for (size_t i = 0; i < inner_average_.size(); ++i) {
+      row[i] = blend(outer_average_[i], inner_average_[i], f, g);
+    }
+  }
+
+ private:
+  const DegreeOfRow& degree_of_row_;
+  ColumnWindow outer_;
+  ColumnWindow inner_;
+  RowAverager averager_;
+  std::vector<uint8_t> outer_average_;
+  std::vector<uint8_t> inner_average_;
+};
+
+// Rows a band of several threads' work blurs: enough that starting its
+// windows afresh costs little beside sliding them.
+int32_t band_rows(int32_t height, unsigned workers) {
+  return static_cast<int32_t>(std::clamp<int64_t>(height / (2 * int64_t{workers}), 256, 2048));
+}
+
 }  // namespace
 
 void box_blur_pass(const ImageRows& source, OutputFile& dest, const DegreeOfRow& degree_of_row,
                    EdgeMode edges, const RowDone& after_row) {
   const int32_t width = source.width();
   const int32_t height = source.height();
-  if (width == 0) {  // rows without pixels: nothing to blur
+  ColumnTotals totals(source);
+  const int64_t row_cost = 12 * int64_t{width};
+  const unsigned workers = worker_count(row_cost * height);
+  if (workers <= 1 || width == 0) {
+    RowBlurrer blurrer(source, degree_of_row, edges, totals);
     for (int32_t o = 0; o < height; ++o) {
-      next_row24(dest, width);
+      uint8_t* row = next_row24(dest, width).data();
+      if (width > 0) blurrer.blur(o, row);
       after_row(o);
     }
     return;
   }
-  ColumnTotals totals(source);
-  ColumnWindow outer(source, edges, totals);
-  ColumnWindow inner(source, edges, totals);
-  RowAverager averager(width, edges);
-  std::vector<uint8_t> outer_average(3 * static_cast<size_t>(width));
-  std::vector<uint8_t> inner_average(3 * static_cast<size_t>(width));
-
-  for (int32_t o = 0; o < height; ++o) {
-    const double z = degree_of_row(o);
-    const int32_t radius_out = r_out(z);
-    const int32_t radius_in = r_in(z);
-    const double f = z - radius_in;
-    uint8_t* row = next_row24(dest, width).data();
-    if (radius_in >= 0) inner.move_to(o - int64_t{radius_in}, o + int64_t{radius_in});
-    if (f == 0) {
-      // A_out × 0 + A_in × 1 is exactly A_in: the outer box is not needed.
-      averager.average(inner.sums(), radius_in, row);
-    } else {
-      if (radius_out >= 0) outer.move_to(o - int64_t{radius_out}, o + int64_t{radius_out});
-      averager.average(outer.sums(), radius_out, outer_average.data());
-      averager.average(inner.sums(), radius_in, inner_average.data());
-      const double g = 1 - f;
-      for (size_t i = 0; i < inner_average.size(); ++i) {
-        row[i] = blend(outer_average[i], inner_average[i], f, g);
-      }
-    }
-    after_row(o);
-  }
+  produce_row_blocks24(
+      dest, width, height, band_rows(height, workers), row_cost,
+      [&](const RowBlock& block) {
+        RowBlurrer blurrer(source, degree_of_row, edges, totals);
+        for (int32_t k = 0; k < block.count; ++k) {
+          blurrer.blur(block.first + k, block.pixels + static_cast<size_t>(k) * block.stride);
+        }
+      },
+      after_row);
 }
 
 void graded_box_blur_pass(const ImageRows& source, OutputFile& dest, const GradeProfile& profile,

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,14 +17,22 @@ namespace {
 
 struct Case {
   std::string tool;
-  std::vector<std::string> args;  // "IN", "IN4" and "OUT" stand for the files
+  std::vector<std::string> args;  // "IN", "IN4", "TALL" and "OUT" stand for the files
 };
 
 // Large enough that every tool shares its rows out, small enough to be quick.
 constexpr int width = 301;
 constexpr int height = 203;
 
+// The blurs share bands of a few hundred rows: TALL has several.
+constexpr int tall_width = 64;
+constexpr int tall_height = 700;
+
 const std::vector<Case> cases = {
+    {"mist_even", {"TALL", "OUT", "20"}},
+    {"mist_even", {"TALL", "OUT", "40.5", "1"}},
+    {"mist_vert", {"TALL", "OUT", "3", "40.25", "0", "20", "80", "1"}},
+    {"mist_horz", {"TALL", "OUT", "2", "9.5", "1", "10", "90", "0"}},
     {"twirl", {"IN", "OUT", "30", "0", "1"}},
     {"twirl", {"IN", "OUT", "-73", "1", "10", "20", "30", "0"}},
     {"twirl", {"IN", "OUT", "200", "2", "1"}},
@@ -61,12 +70,11 @@ class Pinned {
 
 Bytes run_case(const Scratch& scratch, const Case& c, bool one_core, const std::string& out) {
   std::vector<std::string> args;
-  for (const std::string& a : c.args) {
-    args.push_back(a == "IN"    ? scratch.path("in.bmp")
-                   : a == "IN4" ? scratch.path("in4.bmp")
-                   : a == "OUT" ? out
-                                : a);
-  }
+  const std::map<std::string, std::string> files = {{"IN", scratch.path("in.bmp")},
+                                                    {"IN4", scratch.path("in4.bmp")},
+                                                    {"TALL", scratch.path("tall.bmp")},
+                                                    {"OUT", out}};
+  for (const std::string& a : c.args) args.push_back(files.contains(a) ? files.at(a) : a);
   const Pinned pinned(one_core);
   const ToolResult result = run_in(scratch, c.tool, args);
   EXPECT_EQ(result.status, 0) << c.tool << result.out;
@@ -80,6 +88,10 @@ TEST(SameBytesOnOneCoreAndMany, EveryThreadedTool) {
              })));
   write_file(scratch.path("in4.bmp"), encode_bmp4(make_image4(width, height, [](int c, int r) {
                return Pixel4{uint8_t(c + r), uint8_t(c * 5), uint8_t(r * 9), uint8_t(c ^ r)};
+             })));
+  write_file(scratch.path("tall.bmp"),
+             encode_bmp24(make_image(tall_width, tall_height, [](int c, int r) {
+               return Pixel{uint8_t(r * 5 + c), uint8_t(c * 11), uint8_t((r / 7) * 40 ^ c)};
              })));
   for (const Case& c : cases) {
     const Bytes many = run_case(scratch, c, false, scratch.path("many.bmp"));
