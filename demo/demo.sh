@@ -68,6 +68,7 @@ run twirl "$p" "$out/twirl.bmp" 30 0 1
 run twirl "$p" "$out/twirl-red.bmp" -45 2 255 0 0 0
 run twirl32 "$out/picture4.bmp" "$out/twirl32.bmp" 30 0 1
 run quadflip "$p" "$out/quadflip.bmp" 1
+run resample "$p" "$out/resample.bmp" 150 -1
 # Defocus
 run mist_even "$p" "$out/mist_even.bmp" 2.5
 run mist_vert "$p" "$out/mist_vert.bmp" 6 0
@@ -79,6 +80,8 @@ run mist_mask "$out/filter.bmp" "$p" "$out/mist_mask.bmp" 4 0
 # Drawing
 run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
 run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
+run blank "$out/blank.bmp" 64 48 255 128 0
+run patch "$p" "$out/patch.bmp" 40 24 10 8 0 64 255 30
 run scatter "$out/scatter.bmp" 96 64 7
 run scatter "$out/scatter-runs.bmp" 96 64 7 12 200
 run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8

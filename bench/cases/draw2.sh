@@ -14,3 +14,13 @@ ratio "ImageMagick xc: +noise Random" "scatter sequential"
 ratio "ImageMagick xc: +noise Random" "scatter positional, count 10"
 ratio "quilt steps 50" "copy (cp)"
 ratio "ImageMagick pattern:checkerboard" "quilt steps 50"
+measure "blank colour" "$bin/blank" "$work/blank.bmp" 4000 3000 255 128 0
+have_magick && measure "ImageMagick xc:" "$magick" -size 4000x3000 "xc:rgb(255,128,0)" "$work/im-xc.bmp"
+ratio "blank colour" "copy (cp)"
+ratio "ImageMagick xc:" "blank colour"
+measure "patch 2000 x 1000 at 50 %" "$bin/patch" "$big" "$work/patch.bmp" 2000 1000 1000 1000 \
+  255 0 0 50
+have_magick && measure "ImageMagick -draw rectangle" "$magick" "$big" -fill "rgba(255,0,0,0.5)" \
+  -draw "rectangle 1000,1000 2999,1999" "$work/im-rectangle.bmp"
+ratio "patch 2000 x 1000 at 50 %" "copy (cp)"
+ratio "ImageMagick -draw rectangle" "patch 2000 x 1000 at 50 %"
