@@ -69,6 +69,7 @@ run twirl "$p" "$out/twirl-red.bmp" -45 2 255 0 0 0
 run twirl32 "$out/picture4.bmp" "$out/twirl32.bmp" 30 0 1
 run quadflip "$p" "$out/quadflip.bmp" 1
 run resample "$p" "$out/resample.bmp" 150 -1
+run snip "$p" "$out/snip.bmp" 40 30 20 10
 # Defocus
 run mist_even "$p" "$out/mist_even.bmp" 2.5
 run mist_vert "$p" "$out/mist_vert.bmp" 6 0
@@ -88,6 +89,8 @@ run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
+run matte_blend "$out/ramp.bmp" "$out/fusion.bmp" "$out/matte_blend.bmp" 40 20 30
+run key_blend "$out/ramp.bmp" "$p" "$out/key_blend.bmp" 40 20 0 0 0 20
 echo
 echo "The results are in $out:"
 ls -1 "$out"
