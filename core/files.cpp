@@ -95,7 +95,9 @@ std::span<const uint8_t> InputFile::bytes() {
   if (whole_) return contents_;
   if (size_ == 0) return {};
   if (map_ == nullptr) {
-    void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
+    // All pages at once: mapping them one fault at a time costs more than
+    // reading them, and the tools that map a file read most of it.
+    void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
     if (map == MAP_FAILED) {
       // No map possible: one whole read instead.
       contents_.resize(size_);

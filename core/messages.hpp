@@ -67,5 +67,9 @@ inline constexpr const char* frame_width_zero = "Frame width of 0 !\n";
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 // The geometry tools' refusal of a flag outside their table.
 inline constexpr const char* wrong_flag = "Wrong Flag !\n";
+// An input without pixels where a tool divides by its sides or samples it.
+inline constexpr const char* no_pixels = "No pixels in %s !\n";
+// A size or offset argument below 0, by its name.
+inline constexpr const char* negative_argument = "Negative %s !\n";
 
 }  // namespace bmp::msg

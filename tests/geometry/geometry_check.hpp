@@ -55,6 +55,7 @@ struct GeometryRun {
   ToolResult result;
   bool has_output = false;
   Bytes output;
+  std::vector<std::string> paths;  // the inputs', then the output's
 };
 
 inline GeometryRun run_on(const std::string& tool, const std::vector<Bytes>& inputs,
@@ -69,6 +70,7 @@ inline GeometryRun run_on(const std::string& tool, const std::vector<Bytes>& inp
   args.insert(args.end(), numbers.begin(), numbers.end());
   GeometryRun got;
   got.result = run(tool, args);
+  got.paths.assign(args.begin(), args.begin() + static_cast<long>(inputs.size() + 1));
   got.has_output = std::filesystem::exists(s.path("out.bmp"));
   if (got.has_output) got.output = read_file(s.path("out.bmp"));
   return got;
