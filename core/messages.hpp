@@ -45,6 +45,7 @@ inline constexpr const char* too_small_to_turn = "Image too small to turn: %s !\
 inline constexpr const char* zero_step = "%s of 0 !\n";
 // Inputs that must share their size, and two outputs named by one file.
 inline constexpr const char* size_differs = "大きさが違います。\n";
+inline constexpr const char* size_differs_indexed = "大きさが違います。Infile[%d]\n";
 inline constexpr const char* same_output_file = "Two outputs on one file: %s !\n";
 
 // A real argument that is NaN or infinite, with the argument as given.
@@ -71,5 +72,8 @@ inline constexpr const char* wrong_flag = "Wrong Flag !\n";
 inline constexpr const char* no_pixels = "No pixels in %s !\n";
 // A size or offset argument below 0, by its name.
 inline constexpr const char* negative_argument = "Negative %s !\n";
+
+// The tile tools: a band width below zero, with the argument's name and text.
+inline constexpr const char* negative_band = "Negative band width %s = %s !\n";
 
 }  // namespace bmp::msg

@@ -89,6 +89,16 @@ run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"
+run matte_blend "$out/ramp.bmp" "$out/fusion.bmp" "$out/matte_blend.bmp" 40 20 30
+run key_blend "$out/ramp.bmp" "$p" "$out/key_blend.bmp" 40 20 0 0 0 20
+# Tiling, stacking and joining
+run seam_tile "$p" "$out/seam_tile.bmp" 16 0
+run seam_tile "$p" "$out/seam_tile-sink.bmp" 24 1 0 0 0 0 30
+run seam_loop "$p" "$out/seam_loop.bmp" 16 12
+run stack_plain "$p" "$out/invert.bmp" "$out/stack_plain.bmp"
+run stack_fill "$p" "$out/seam_tile.bmp" "$out/stack_fill.bmp" 255 255 255 1
+run join_plain "$p" "$out/invert.bmp" "$out/join_plain.bmp"
+run join_fill "$p" "$out/seam_loop.bmp" "$out/join_fill.bmp" 0 0 80 2
 echo
 echo "The results are in $out:"
 ls -1 "$out"

@@ -1,0 +1,5 @@
+#include "composite/stack_plain.hpp"
+
+#include "core/tool_frame.hpp"
+
+int main(int argc, char** argv) { return bmp::run_stack_plain(bmp::args_of(argc, argv)); }
