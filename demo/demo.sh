@@ -86,6 +86,10 @@ run patch "$p" "$out/patch.bmp" 40 24 10 8 0 64 255 30
 run scatter "$out/scatter.bmp" 96 64 7
 run scatter "$out/scatter-runs.bmp" 96 64 7 12 200
 run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8
+run ripple_over "$p" "$out/ripple_over.bmp" 48 32 40 4 0 1
+run ripple_over "$p" "$out/ripple_over-noise.bmp" 48 32 40 4 90 1 0.6 1
+run ripple_plain "$out/ripple_plain.bmp" 96 64 48 32 40 4 0 1
+run ripple_plain "$out/ripple_plain-noise.bmp" 96 64 48 32 40 4 0 1 1.0 1
 # Compositing
 run fusion "$p" "$out/filter.bmp" "$out/fusion.bmp"
 run unmatte "$out/fusion.bmp" "$out/unmatte-colour.bmp" "$out/unmatte-alpha.bmp"

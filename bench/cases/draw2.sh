@@ -24,3 +24,19 @@ have_magick && measure "ImageMagick -draw rectangle" "$magick" "$big" -fill "rgb
   -draw "rectangle 1000,1000 2999,1999" "$work/im-rectangle.bmp"
 ratio "patch 2000 x 1000 at 50 %" "copy (cp)"
 ratio "ImageMagick -draw rectangle" "patch 2000 x 1000 at 50 %"
+# The ripples: radius 1500, 10 waves, with and without noise. ImageMagick has
+# no near operation (-fx takes minutes): the ratio to ramp stands instead.
+measure "ramp 30 deg curve 1" "$bin/ramp" "$work/ramp.bmp" 4000 3000 255 255 255 0 0 0 30 1
+measure "ripple_over r 1500, 10 waves" "$bin/ripple_over" "$big" "$work/ripple_over.bmp" \
+  2000 1500 1500 10 0 1
+measure "ripple_over ... noise" "$bin/ripple_over" "$big" "$work/ripple_over-noise.bmp" \
+  2000 1500 1500 10 0 1 1.0 1
+measure "ripple_plain r 1500, 10 waves" "$bin/ripple_plain" "$work/ripple_plain.bmp" 4000 3000 \
+  2000 1500 1500 10 0 1
+measure "ripple_plain ... noise" "$bin/ripple_plain" "$work/ripple_plain-noise.bmp" 4000 3000 \
+  2000 1500 1500 10 0 1 1.0 1
+for label in "ripple_over r 1500, 10 waves" "ripple_over ... noise" "ripple_plain r 1500, 10 waves" \
+  "ripple_plain ... noise"; do
+  ratio "$label" "copy (cp)"
+  ratio "$label" "ramp 30 deg curve 1"
+done

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "tests/draw/gradient_model.hpp"
+#include "tests/draw/random_model.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
 
@@ -22,15 +23,6 @@ const std::string usage =
     "       Command Filename X_size Y_size seed count (基底部色) --- 位置乱数\n"
     "\n"
     "WARNING for BMP FILE ONLY\n";
-
-// The generator written out: state × 214013 + 2531011, bits 16 to 30.
-struct Lcg {
-  uint32_t state;
-  int next() {
-    state = state * 214013u + 2531011u;
-    return static_cast<int>(state >> 16 & 0x7fff);
-  }
-};
 
 // The image drawn pixel by pixel in file order; count < 0 in `positional`
 // is computed as written, the run counter kept in 64 bits.
