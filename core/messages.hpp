@@ -72,6 +72,8 @@ inline constexpr const char* wrong_flag = "Wrong Flag !\n";
 inline constexpr const char* no_pixels = "No pixels in %s !\n";
 // A size or offset argument below 0, by its name.
 inline constexpr const char* negative_argument = "Negative %s !\n";
+// A turned angle that is no longer a finite number of degrees.
+inline constexpr const char* angle_overflow = "Turned angle out of range !\n";
 
 // The tile tools: a band width below zero, with the argument's name and text.
 inline constexpr const char* negative_band = "Negative band width %s = %s !\n";

@@ -70,6 +70,8 @@ run twirl32 "$out/picture4.bmp" "$out/twirl32.bmp" 30 0 1
 run quadflip "$p" "$out/quadflip.bmp" 1
 run resample "$p" "$out/resample.bmp" 150 -1
 run snip "$p" "$out/snip.bmp" 40 30 20 10
+run joggle "$out/invert.bmp" "$p" "$out/joggle.bmp" 6 6 20 0
+run annulus "$p" "$out/annulus.bmp" 160 160 78 30 0 1
 # Defocus
 run mist_even "$p" "$out/mist_even.bmp" 2.5
 run mist_vert "$p" "$out/mist_vert.bmp" 6 0
