@@ -78,30 +78,47 @@ GrainNoise::GrainNoise(double percent, NoiseKind kind, int number)
   }
 }
 
+// The states one to four draws on are all formed from the pixel's first
+// state, so the chain from pixel to pixel is one step (to the selector's
+// state, or past the noise draws) rather than up to four.
 void GrainNoise::apply(std::span<uint8_t> pixels, Rand15& rand) const {
+  constexpr Rand15Jump one = rand15_jump(1), two = rand15_jump(2), three = rand15_jump(3),
+                       four = rand15_jump(4);
+  uint32_t state = rand.state();
   uint8_t* p = pixels.data();
   const size_t count = pixels.size() / 3;
   for (size_t i = 0; i < count; ++i, p += 3) {
-    if (!chooses(rand.rand15())) continue;
+    const uint32_t selector = one(state);
+    if (!chooses(Rand15::value_of(selector))) {
+      state = selector;
+      continue;
+    }
+    const uint32_t second = two(state);
     switch (kind_) {
-      case NoiseKind::colour:
+      case NoiseKind::colour: {
+        const uint32_t noise[3] = {second, three(state), four(state)};
         for (int k = 0; k < 3; ++k) {
-          const int r = rand.rand15();
+          const int r = Rand15::value_of(noise[k]);
           p[k] = level_byte(truncate_toward_zero(r / 128.0 * a_ + p[k] * b_));
         }
+        state = noise[2];
         break;
+      }
       case NoiseKind::luminance: {
-        const double factor = (rand.rand15() / 16384.0 - 1.0) * a_ + 1.0;
+        const double factor = (Rand15::value_of(second) / 16384.0 - 1.0) * a_ + 1.0;
         for (int k = 0; k < 3; ++k) p[k] = level_byte(truncate_toward_zero(p[k] * factor));
+        state = second;
         break;
       }
       case NoiseKind::mono: {
-        const double level = rand.rand15() / 128.0;
+        const double level = Rand15::value_of(second) / 128.0;
         for (int k = 0; k < 3; ++k) p[k] = level_byte(truncate_toward_zero(p[k] * b_ + level * a_));
+        state = second;
         break;
       }
     }
   }
+  rand.srand15(state);
 }
 
 int run_grain(std::span<const std::string_view> args) { return run_tool(grain_spec, args, grain); }

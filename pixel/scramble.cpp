@@ -52,12 +52,36 @@ void scramble(Run& run) {
 
 }  // namespace
 
+// The keys come from `lanes` states at once, each stepping `lanes` draws, so
+// the draws are independent of each other instead of one long chain; the
+// generator then moves on by the draws taken.
 void scramble_bytes(std::span<uint8_t> bytes, Rand15& keys, ScrambleDirection direction) {
-  // Unsigned bytes wrap modulo 256 both ways, so decoding never goes negative.
-  if (direction == ScrambleDirection::encode) {
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(b + keys.rand15() / 128);
-  } else {
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(b - keys.rand15() / 128);
+  constexpr size_t lanes = 16;
+  constexpr Rand15Jump ahead = rand15_jump(lanes);
+  const bool encode = direction == ScrambleDirection::encode;
+  size_t done = 0;
+  if (bytes.size() >= lanes) {
+    uint32_t state[lanes];
+    Rand15 lane = keys;
+    for (uint32_t& s : state) {
+      lane.rand15();
+      s = lane.state();
+    }
+    // A key is the draw over 128: the state's bits 23 to 30. Unsigned bytes
+    // wrap modulo 256 both ways, so decoding never goes negative.
+    for (; done + lanes <= bytes.size(); done += lanes) {
+      uint8_t* b = bytes.data() + done;
+      for (size_t j = 0; j < lanes; ++j) {
+        const auto key = static_cast<uint8_t>(state[j] >> 23);
+        b[j] = static_cast<uint8_t>(encode ? b[j] + key : b[j] - key);
+        state[j] = ahead(state[j]);
+      }
+    }
+    keys.discard(done);
+  }
+  for (uint8_t& b : bytes.subspan(done)) {
+    const auto key = static_cast<uint8_t>(keys.rand15() / 128);
+    b = static_cast<uint8_t>(encode ? b + key : b - key);
   }
 }
 

@@ -100,9 +100,9 @@ TEST(Banding, ArgumentsWithoutAnAngleAreRefusedWithoutOutput) {
     std::string message;
   };
   const Case cases[] = {
-      {"nan", "0", "Not a finite number: nan !\n"},
-      {"1", "inf", "Not a finite number: inf !\n"},
-      {"-inf", "1", "Not a finite number: -inf !\n"},
+      {"nan", "0", "Number out of range: nan !\n"},
+      {"1", "inf", "Number out of range: inf !\n"},
+      {"-inf", "1", "Number out of range: -inf !\n"},
       {"0", "1", "No phase for whole 0 and part 1 !\n"},
       {"0", "0", "No phase for whole 0 and part 0 !\n"},
       {"x", "3", "No phase for whole x and part 3 !\n"},  // text reads as 0

@@ -129,7 +129,7 @@ TEST(Grain, APercentThatIsNotFiniteIsRefused) {
     write_file(s.path("IN.bmp"), encode_bmp24(byte_sweep(2, 2)));
     Outcome got = run_files(s, "grain", {"IN", "OUT", percent, "0"});
     EXPECT_EQ(got.result.status, 1);
-    EXPECT_EQ(got.result.out, std::string("Not a finite number: ") + percent + " !\n");
+    EXPECT_EQ(got.result.out, std::string("Number out of range: ") + percent + " !\n");
     EXPECT_FALSE(got.written);
   }
 }

@@ -128,7 +128,7 @@ TEST(Stretch, FactorsThatAreNotFiniteAreRefusedWithoutOutput) {
       if (f != "1") bad = f;
     }
     EXPECT_EQ(got.result.status, 1);
-    EXPECT_EQ(got.result.out, "Not a finite number: " + bad + " !\n");
+    EXPECT_EQ(got.result.out, "Number out of range: " + bad + " !\n");
     EXPECT_FALSE(got.written);
   }
 }
