@@ -30,12 +30,15 @@ constexpr ToolSpec unmatte_spec{
 // Two outputs on one file would leave only the one renamed last: refused.
 void refuse_one_file_for_both(const std::string& first, const std::string& second) {
   namespace fs = std::filesystem;
+  auto resolved = [](const std::string& name) {
+    std::error_code ec;
+    fs::path path = fs::weakly_canonical(fs::absolute(name), ec);
+    return ec ? fs::absolute(name).lexically_normal() : path;
+  };
   std::error_code ec;
-  bool same = fs::weakly_canonical(fs::absolute(first), ec) ==
-              fs::weakly_canonical(fs::absolute(second), ec);
-  if (!same && fs::exists(first, ec) && fs::exists(second, ec))
-    same = fs::equivalent(first, second, ec);
-  if (same) fail(Channel::out, msg::same_output_file, second.c_str());
+  if (resolved(first) == resolved(second) || fs::equivalent(first, second, ec)) {
+    fail(Channel::out, msg::same_output_file, second.c_str());
+  }
 }
 
 // One stored row: alpha, red, green, blue in; blue, green, red on the colour

@@ -56,6 +56,14 @@ inline constexpr const char* no_phase = "No phase for whole %s and part %s !\n";
 // Two inputs compared pixel for pixel whose sizes differ: first, second.
 inline constexpr const char* sizes_differ = "Images %s and %s differ in size !\n";
 
+// The drawing tools' refusals of arguments that leave a shape undefined: a
+// NaN end point (the argument), a NaN centre, an ellipse whose band leaves no
+// inner ellipse (its inner semi-axes), a frame of width 0.
+inline constexpr const char* not_a_number = "Not a number: %s !\n";
+inline constexpr const char* nan_centre = "Centre is not a number !\n";
+inline constexpr const char* no_inner_ellipse = "No inner ellipse: semi-axes %g and %g !\n";
+inline constexpr const char* frame_width_zero = "Frame width of 0 !\n";
+
 // The drawing and defocus tools' refusal of a curve or profile flag.
 inline constexpr const char* wrong_flags = "Wrong Flags ! \n";
 // The geometry tools' refusal of a flag outside their table.

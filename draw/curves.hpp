@@ -15,11 +15,11 @@ namespace bmp {
 constexpr double radians(double degrees) { return degrees * PI_LITERAL / 180; }
 
 // (sin(a + 270°) + 1) / 2 for an angle a in degrees: the rising half of a
-// cosine for a in 0..180, the full hump for a in 0..360. Callers that form the
+// cosine for a in 0..180, the full hump for a in 0..360; sin(a + 270°) is
+// also the frame falloff's own scaling base. Callers that form the
 // angle in their own order (the graded row blur) use this directly.
-inline double sine_rise(double angle_degrees) {
-  return (std::sin(radians(angle_degrees + 270)) + 1) / 2;
-}
+inline double sine_from_270(double angle_degrees) { return std::sin(radians(angle_degrees + 270)); }
+inline double sine_rise(double angle_degrees) { return (sine_from_270(angle_degrees) + 1) / 2; }
 
 inline double ease_in_out(double u) { return sine_rise(180 * u); }
 inline double ease_out(double u) { return std::sin(radians(90 * u)); }

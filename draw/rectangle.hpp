@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -24,6 +25,15 @@ struct IndexRange {
   // The part inside [0, count).
   IndexRange clipped(int64_t count) const { return intersect({0, count}); }
 };
+
+// The whole numbers i with lo <= i <= hi inside [0, count): the rows or
+// columns a shape bounded by reals can touch. Empty for NaN bounds.
+inline IndexRange range_between(double lo, double hi, int64_t count) {
+  if (!(lo <= hi)) return {};
+  const double first = std::clamp(std::ceil(lo), -1.0, double(count));
+  const double last = std::clamp(std::floor(hi), -1.0, double(count));
+  return IndexRange{int64_t(first), int64_t(last) + 1}.clipped(count);
+}
 
 // Pixels of an image: its stored rows (0 = bottom) and its columns.
 struct PixelRect {

@@ -12,6 +12,7 @@
 #include "core/tool_frame.hpp"
 #include "pixel/finite_number.hpp"
 #include "pixel/hls.hpp"
+#include "pixel/hls_rows.hpp"
 
 namespace bmp {
 namespace {
@@ -106,31 +107,37 @@ ByteTable channel_table(RecolorMode mode, double parameter) {
   return table;
 }
 
-template <class Rows>
-void rewrite_by_tables(const RecolorArgs& args, Rows rewrite_rows) {
+void rewrite_by_tables(const InputFile& in, const ImageLayout& image, OutputFile& out,
+                       Console& console, const RecolorArgs& args) {
   // File order: blue takes the third parameter, green the second, red the first.
   const ByteTable blue = channel_table(args.mode, args.third);
   const ByteTable green = channel_table(args.mode, args.second);
   const ByteTable red = channel_table(args.mode, args.first);
-  rewrite_rows([&](int32_t, int32_t, std::span<uint8_t> pixels) {
-    for (size_t i = 0; i + 3 <= pixels.size(); i += 3) {
-      pixels[i] = blue[pixels[i]];
-      pixels[i + 1] = green[pixels[i + 1]];
-      pixels[i + 2] = red[pixels[i + 2]];
-    }
-  });
+  rewrite_rows24(
+      in, image, out,
+      [&](int32_t, int32_t, std::span<uint8_t> pixels) {
+        for (size_t i = 0; i + 3 <= pixels.size(); i += 3) {
+          pixels[i] = blue[pixels[i]];
+          pixels[i + 1] = green[pixels[i + 1]];
+          pixels[i + 2] = red[pixels[i + 2]];
+        }
+      },
+      [&](int32_t row) { report_progress(console, row); });
 }
 
-// Modes 2 and 3: every pixel through HLS, in reading order, with one
-// remembered hue for the run.
-template <class Rows, class Change>
-void rewrite_by_hls(const Change& change, Rows rewrite_rows) {
-  HlsConversion conversion;
-  rewrite_rows([&](int32_t, int32_t, std::span<uint8_t> pixels) {
-    for (size_t i = 0; i + 3 <= pixels.size(); i += 3) {
-      hls_pixel_step(conversion, &pixels[i], change);
-    }
-  });
+// Modes 2 and 3: every pixel through HLS, in reading order, with the hue
+// that one pass would remember.
+template <class Change>
+void rewrite_by_hls(const InputFile& in, const ImageLayout& image, OutputFile& out,
+                    Console& console, const Change& change) {
+  rewrite_rows_in_reading_order(
+      in, image, out,
+      [&](int32_t, int32_t, std::span<uint8_t> pixels, HlsConversion& conversion) {
+        for (size_t i = 0; i + 3 <= pixels.size(); i += 3) {
+          hls_pixel_step(conversion, &pixels[i], change);
+        }
+      },
+      [&](int32_t row) { report_progress(console, row); });
 }
 
 void recolor(Run& run) {
@@ -139,32 +146,25 @@ void recolor(Run& run) {
   auto out = run.create_output(2, CantOpen::source_file);
   const ImageLayout image = read_bmp_header(*in, run.console(), HeaderCheck{});
   write_bmp24_header(*out, image.width, image.height);
-  auto rewrite_rows = [&](auto transform) {
-    rewrite_rows24(*in, image, *out, transform,
-                   [&](int32_t row) { report_progress(run.console(), row); });
-  };
+  Console& console = run.console();
   switch (args.mode) {
     case RecolorMode::normal_mod:
     case RecolorMode::plus_mod:
-      rewrite_by_tables(args, rewrite_rows);
+      rewrite_by_tables(*in, image, *out, console, args);
       break;
     case RecolorMode::hls_normal_mod:
-      rewrite_by_hls(
-          [&](Hls& hls) {
-            hls.hue = hls.hue * args.first;
-            hls.lightness = hls.lightness * args.second;
-            hls.saturation = hls.saturation * args.third;
-          },
-          rewrite_rows);
+      rewrite_by_hls(*in, image, *out, console, [&](Hls& hls) {
+        hls.hue = hls.hue * args.first;
+        hls.lightness = hls.lightness * args.second;
+        hls.saturation = hls.saturation * args.third;
+      });
       break;
     case RecolorMode::hls_plus_mod:
-      rewrite_by_hls(
-          [&](Hls& hls) {
-            hls.hue = hls.hue + args.first;
-            hls.lightness = hls.lightness + args.second;
-            hls.saturation = hls.saturation + args.third;
-          },
-          rewrite_rows);
+      rewrite_by_hls(*in, image, *out, console, [&](Hls& hls) {
+        hls.hue = hls.hue + args.first;
+        hls.lightness = hls.lightness + args.second;
+        hls.saturation = hls.saturation + args.third;
+      });
       break;
   }
   out->commit();

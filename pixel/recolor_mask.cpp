@@ -3,6 +3,7 @@
 // One form: recolor_mask FILTER DATA OUTFILE MOD Flag.
 #include "pixel/recolor_mask.hpp"
 
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -15,6 +16,7 @@
 #include "core/tool_frame.hpp"
 #include "pixel/finite_number.hpp"
 #include "pixel/hls.hpp"
+#include "pixel/hls_rows.hpp"
 
 namespace bmp {
 namespace {
@@ -55,10 +57,27 @@ std::optional<MaskFlag> mask_flag_of(int flag) {
   }
 }
 
+// The luminance's three terms for every byte, each product divided as
+// luma_77_150_28_real divides it; added in its order they give its sum.
+struct LumaTerms {
+  std::array<double, 256> red, green, blue;
+};
+constexpr LumaTerms luma_terms = [] {
+  LumaTerms terms{};
+  for (int v = 0; v < 256; ++v) {
+    const size_t i = static_cast<size_t>(v);
+    terms.red[i] = v * 77 / 255.0;
+    terms.green[i] = v * 150 / 255.0;
+    terms.blue[i] = v * 28 / 255.0;
+  }
+  return terms;
+}();
+
 // The weight of a FILTER pixel: its luminance before truncation, / 255.0
 // (0.5 / 255 for black, 255.5 / 255 for white).
 double filter_weight(const uint8_t* bgr) {
-  return luma_77_150_28_real(bgr[2], bgr[1], bgr[0]) / 255.0;
+  return (luma_terms.red[bgr[2]] + luma_terms.green[bgr[1]] + luma_terms.blue[bgr[0]] + 0.5) /
+         255.0;
 }
 
 // Each DATA pixel of a row piece, with the FILTER pixel of the same column.
@@ -91,10 +110,9 @@ void recolor_mask(Run& run) {
 
   write_bmp24_header(*out, image.width, image.height);
   const ImageRows mask_rows(*filter, mask);
-  HlsConversion conversion;
-  rewrite_rows24(
+  rewrite_rows_in_reading_order(
       *data, image, *out,
-      [&](int32_t row, int32_t column, std::span<uint8_t> pixels) {
+      [&](int32_t row, int32_t column, std::span<uint8_t> pixels, HlsConversion& conversion) {
         const uint8_t* weights = mask_rows.row(row) + 3 * int64_t{column};
         switch (*mode) {
           case MaskFlag::hue:

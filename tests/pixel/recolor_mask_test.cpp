@@ -146,8 +146,9 @@ TEST(RecolorMask, WidthsOneToFiveWithAWiderTallerFilter) {
 }
 
 TEST(RecolorMask, LargePicturesMatchThePlainPass) {
-  const Image data = grey_runs(301, 900, 7, 700);
-  const Image filter = grey_runs(305, 903, 8, 5);
+  // Several batches, each shared among threads.
+  const Image data = grey_runs(301, 2500, 7, 700);
+  const Image filter = grey_runs(305, 2503, 8, 5);
   for (const FlagCase& f : every_flag) {
     Masked got = recolor_mask(filter, data, f.mod, f.flag);
     ASSERT_EQ(got.result.status, 0);

@@ -218,11 +218,13 @@ TEST(Recolor, WidthsOneToFiveInEveryMode) {
   }
 }
 
-// Tables, the fold's shortcut and the row blocks give what one plain pass in
-// reading order gives, on pictures spanning many read blocks and rows longer
-// than one block.
+// Tables, the fold's shortcut, the batches and the threads give what one
+// plain pass in reading order gives: on pictures of several batches, with
+// grey runs across rows and across whole stretches of a thread, and on rows
+// longer than one read block.
 TEST(Recolor, LargePicturesMatchThePlainPass) {
-  const Image pictures[] = {grey_runs(301, 900, 5, 700), grey_runs(100001, 2, 6, 90000)};
+  const Image pictures[] = {grey_runs(301, 2500, 5, 700), grey_runs(301, 2500, 4, 30000),
+                            grey_runs(100001, 2, 6, 90000)};
   for (const Image& in : pictures) {
     for (const ModeCase& m : every_mode) {
       Recolored got = recolor(in, m.numbers);
