@@ -86,4 +86,50 @@ void ConcentricWave::offsets(int64_t row, IndexRange columns, std::vector<double
   }
 }
 
+const std::vector<double>& row_offsets(const ConcentricWave& wave, int64_t row, IndexRange columns,
+                                       const MirrorTable& mirror, std::vector<double>& own) {
+  if (mirror.table == nullptr) {
+    wave.offsets(row, columns, own);
+    return own;
+  }
+  if (mirror.fill) wave.offsets(row, columns, *mirror.table);
+  return *mirror.table;
+}
+
+namespace {
+
+// The most memory the tables for mirror rows may take at once.
+constexpr size_t mirror_table_bytes = size_t{64} << 20;
+
+}  // namespace
+
+MirrorTable WaveMirrors::start(int64_t row) {
+  // Rows that took a table at least rows_apart rows back were made in an
+  // earlier run: their tables are done with.
+  while (!taken_.empty() && taken_.front().first <= row - rows_apart_) {
+    auto it = tables_.find(taken_.front().second);
+    kept_bytes_ -= it->second.size() * sizeof(double);
+    tables_.erase(it);
+    taken_.pop_front();
+  }
+  if (rows_apart_ <= 0) return {};
+  const int64_t dy = row - wave_.centre_row();
+  const int64_t mirror = row - 2 * dy;
+  if (dy < 0 && mirror < height_ && mirror - row >= rows_apart_) {
+    const size_t bytes =
+        static_cast<size_t>(wave_.reached_columns(row, width_).size()) * sizeof(double);
+    if (bytes == 0 || kept_bytes_ + bytes > mirror_table_bytes) return {};
+    kept_bytes_ += bytes;
+    return {&tables_[-dy], true};
+  }
+  if (dy > 0) {
+    auto it = tables_.find(dy);
+    if (it != tables_.end()) {
+      taken_.emplace_back(row, dy);
+      return {&it->second, false};
+    }
+  }
+  return {};
+}
+
 }  // namespace bmp
