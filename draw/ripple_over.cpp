@@ -92,7 +92,7 @@ void ripple_over(Run& run) {
   const int64_t width = image.width;
   const int64_t row_bytes = image.row_bytes;
   WaveMirrors mirrors(wave, width, image.height,
-                      row_bytes > static_cast<int64_t>(stream_block_bytes)
+                      row_bytes == 0 || row_bytes > static_cast<int64_t>(stream_block_bytes)
                           ? 0
                           : static_cast<int64_t>(shared_run_bytes) / row_bytes);
   rewrite_rows24_shared(
