@@ -4,10 +4,7 @@
 // a channel, and the noise mode's draws from the never seeded sequence.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -43,7 +40,6 @@ class ConcentricWave {
   ConcentricWave(const ConcentricWaveParams& params, int32_t image_height);
 
   bool noise() const { return noise_; }
-  int64_t centre_row() const { return cy_; }
   // `concentric_wave_offset`: at a distance d <= R from the centre,
   // pow((R - d) / R, 減衰率) × (cos((d / L × 360 + 原点角度)°) × A).
   double offset(double d) const;
@@ -68,43 +64,6 @@ class ConcentricWave {
   bool noise_;
 };
 
-// What a row does with the wave of the row mirrored about the centre row,
-// whose distances are the same: nothing (no table), work it out into the
-// table for the mirror (fill), or take it from the table.
-struct MirrorTable {
-  std::vector<double>* table = nullptr;
-  bool fill = false;
-};
-
-// The wave at the reached columns `columns` of stored row `row`: from the
-// mirror's table, or worked out into `own` (or into the table it fills).
-const std::vector<double>& row_offsets(const ConcentricWave& wave, int64_t row, IndexRange columns,
-                                       const MirrorTable& mirror, std::vector<double>& own);
-
-// Hands each row below the centre whose mirror lies in the image the table
-// its mirror will take, so that each distance (|dx|, |dy|) is worked out
-// once. Rows are made in runs of up to `rows_apart` rows at once: a table is
-// kept only for a mirror at least that far on, so it is complete before the
-// mirror starts, and freed once the mirror is done; at most a fixed amount of
-// memory is kept. start() is called for every row in stored order, never
-// while rows are being made.
-class WaveMirrors {
- public:
-  // rows_apart 0: no tables (rows made in pieces).
-  WaveMirrors(const ConcentricWave& wave, int64_t width, int64_t height, int64_t rows_apart)
-      : wave_(wave), width_(width), height_(height), rows_apart_(rows_apart) {}
-  MirrorTable start(int64_t row);
-
- private:
-  const ConcentricWave& wave_;
-  int64_t width_;
-  int64_t height_;
-  int64_t rows_apart_;
-  std::map<int64_t, std::vector<double>> tables_;  // by the distance |dy| from the centre row
-  std::deque<std::pair<int64_t, int64_t>> taken_;  // (the row that took it, |dy|)
-  size_t kept_bytes_ = 0;
-};
-
 // The noise mode's value: rand15() div 512 + 96, from 96 to 159.
 inline int wave_noise(Rand15& random) { return random.rand15() / 512 + 96; }
 // The noise mode's value within reach: W + (r ÷ 512.0 + 96.0).
@@ -120,12 +79,6 @@ inline uint8_t ripple_channel(int in, double v) {
   if (t < 0) return 0;
   if (t > 255) return 255;
   return static_cast<uint8_t>(truncate_toward_zero(v + in - 128));
-}
-
-// The same for a whole v (the noise beyond reach), whose trunc(v + in - 128)
-// is t itself.
-inline uint8_t ripple_channel(int in, int v) {
-  return static_cast<uint8_t>(std::clamp(in + v - 128, 0, 255));
 }
 
 // The usage block of both ripple tools: after their usage and continuation

@@ -53,7 +53,7 @@ void add_noise(std::span<uint8_t> pixels, int64_t from, int64_t to, Rand15& rand
 // of them takes one draw, v = W + (r ÷ 512.0 + 96.0), and every other pixel
 // three.
 void ripple_pixels(const ConcentricWave& wave, int64_t row, int64_t column, int64_t width,
-                   std::span<uint8_t> pixels, Rand15& random, const MirrorTable& mirror) {
+                   std::span<uint8_t> pixels, Rand15& random) {
   thread_local std::vector<double> values;
   const IndexRange piece{column, column + static_cast<int64_t>(pixels.size() / 3)};
   const IndexRange reached = wave.reached_columns(row, width).intersect(piece);
@@ -62,10 +62,10 @@ void ripple_pixels(const ConcentricWave& wave, int64_t row, int64_t column, int6
     if (wave.noise()) add_noise(pixels, 0, local(piece.end), random);
     return;
   }
-  const std::vector<double>& w_at = row_offsets(wave, row, reached, mirror, values);
+  wave.offsets(row, reached, values);
   if (wave.noise()) add_noise(pixels, 0, local(reached.first), random);
   for (int64_t x = reached.first; x < reached.end; ++x) {
-    const double w = w_at[static_cast<size_t>(x - reached.first)];
+    const double w = values[static_cast<size_t>(x - reached.first)];
     add_to_pixel(pixels.data() + 3 * local(x), wave.noise() ? noisy_offset(w, random) : w + 128);
   }
   if (wave.noise()) add_noise(pixels, local(reached.end), local(piece.end), random);
@@ -82,31 +82,21 @@ void ripple_over(Run& run) {
 
   // Rows are rewritten by several threads on a large image, each from the
   // state the sequence reaches at the row's start: one draw per pixel within
-  // reach, three per pixel beyond. A row handed over in pieces (a very wide
-  // one) works out its own wave.
-  struct RowStart {
-    Rand15 random;
-    MirrorTable mirror;
-  };
+  // reach, three per pixel beyond.
   Rand15 running;
   const int64_t width = image.width;
-  const int64_t row_bytes = image.row_bytes;
-  WaveMirrors mirrors(wave, width, image.height,
-                      row_bytes == 0 || row_bytes > static_cast<int64_t>(stream_block_bytes)
-                          ? 0
-                          : static_cast<int64_t>(shared_run_bytes) / row_bytes);
   rewrite_rows24_shared(
       *in, image, *out, worker_count(width * image.height),
       [&](int32_t row) {
-        RowStart start{running, mirrors.start(row)};
+        Rand15 start = running;
         if (wave.noise()) {
-          const int64_t reached = wave.reached_columns(row, width).size();
-          running.discard(static_cast<uint64_t>(3 * width - 2 * reached));
+          running.discard(
+              static_cast<uint64_t>(3 * width - 2 * wave.reached_columns(row, width).size()));
         }
         return start;
       },
-      [&](int32_t row, int32_t column, std::span<uint8_t> pixels, RowStart& start) {
-        ripple_pixels(wave, row, column, width, pixels, start.random, start.mirror);
+      [&](int32_t row, int32_t column, std::span<uint8_t> pixels, Rand15& random) {
+        ripple_pixels(wave, row, column, width, pixels, random);
       },
       [&](int32_t row) { report_progress(console, row); });
   out->commit();

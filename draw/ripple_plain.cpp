@@ -38,12 +38,12 @@ void put_grey(std::span<uint8_t> pixels, int64_t x, uint8_t grey) {
 
 // Without noise: 128 out of reach, trunc(W + 128) clamped to 0..255 within.
 void plain_row(const ConcentricWave& wave, int64_t row, std::span<uint8_t> pixels,
-               const MirrorTable& mirror, std::vector<double>& values) {
+               std::vector<double>& values) {
   std::memset(pixels.data(), 128, pixels.size());
   const IndexRange reached = wave.reached_columns(row, static_cast<int64_t>(pixels.size() / 3));
-  const std::vector<double>& w_at = row_offsets(wave, row, reached, mirror, values);
+  wave.offsets(row, reached, values);
   for (int64_t x = reached.first; x < reached.end; ++x) {
-    const int32_t v = truncate_toward_zero(w_at[static_cast<size_t>(x - reached.first)] + 128);
+    const int32_t v = truncate_toward_zero(values[static_cast<size_t>(x - reached.first)] + 128);
     put_grey(pixels, x, static_cast<uint8_t>(std::clamp(v, 0, 255)));
   }
 }
@@ -51,17 +51,17 @@ void plain_row(const ConcentricWave& wave, int64_t row, std::span<uint8_t> pixel
 // With noise: a base b = rand15() div 512 + 96 for every pixel, and within
 // reach a second draw for W + (r ÷ 512.0 + 96.0), added to b by the channel rule.
 void noisy_row(const ConcentricWave& wave, int64_t row, std::span<uint8_t> pixels,
-               const MirrorTable& mirror, std::vector<double>& values, Rand15& random) {
+               std::vector<double>& values, Rand15& random) {
   const int64_t width = static_cast<int64_t>(pixels.size() / 3);
   const IndexRange reached = wave.reached_columns(row, width);
-  const std::vector<double>& w_at = row_offsets(wave, row, reached, mirror, values);
+  wave.offsets(row, reached, values);
   for (int64_t x = 0; x < width; ++x) {
     const int base = wave_noise(random);
     if (!reached.contains(x)) {
       put_grey(pixels, x, static_cast<uint8_t>(base));
       continue;
     }
-    const double v = noisy_offset(w_at[static_cast<size_t>(x - reached.first)], random);
+    const double v = noisy_offset(values[static_cast<size_t>(x - reached.first)], random);
     put_grey(pixels, x, ripple_channel(base, v));
   }
 }
@@ -77,29 +77,22 @@ void ripple_plain(Run& run) {
   // Rows are made by several threads on a large image, each from the state
   // the sequence reaches at the row's start: a draw per pixel, and one more
   // per pixel within reach.
-  struct RowStart {
-    Rand15 random;
-    MirrorTable mirror;
-  };
   Rand15 running;
-  const int64_t row_pixel_bytes = 3 * int64_t{width};
-  WaveMirrors mirrors(wave, width, height,
-                      static_cast<int64_t>(band_bytes) / std::max<int64_t>(row_pixel_bytes, 1));
   produce_rows24_in_order(
       *out, width, height, int64_t{width} * 8,
       [&](int32_t row) {
-        RowStart start{running, mirrors.start(row)};
+        Rand15 start = running;
         if (wave.noise()) {
           running.discard(static_cast<uint64_t>(width + wave.reached_columns(row, width).size()));
         }
         return start;
       },
-      [&](int32_t row, std::span<uint8_t> pixels, RowStart& start) {
+      [&](int32_t row, std::span<uint8_t> pixels, Rand15& random) {
         thread_local std::vector<double> values;
         if (wave.noise()) {
-          noisy_row(wave, row, pixels, start.mirror, values, start.random);
+          noisy_row(wave, row, pixels, values, random);
         } else {
-          plain_row(wave, row, pixels, start.mirror, values);
+          plain_row(wave, row, pixels, values);
         }
       },
       [&](int32_t row) { report_progress(console, row); });
