@@ -81,6 +81,19 @@ std::optional<EllipseZone> SoftEllipse::quick_zone(int64_t c, int64_t r) const {
   return std::nullopt;
 }
 
+IndexRange SoftEllipse::inside_columns(int64_t r, int32_t width) const {
+  // With q = (dx ÷ s)² + (dy ÷ p)² < 1, quick_zone's in² - V² is V²(1 - q) ÷ q,
+  // at least min(s², p²)(1 - q); keeping 1 - q above four tolerances'
+  // worth leaves room for its rounding. One column less on each side covers
+  // the 0.00001 offset and the rounding of the bounds.
+  const double dy = double(r) - k_ + 0.00001;
+  const double margin = 4 * tolerance_ / std::min(square(s_), square(p_));
+  const double room = 1 - square(dy / p_) - margin;
+  if (!(room > 0)) return {};
+  const double half = s_ * std::sqrt(room) - 1;
+  return range_between(e_.x_c - half, e_.x_c + half, width);
+}
+
 PixelRect SoftEllipse::reach(int32_t width, int32_t height) const {
   // No radius exceeds the largest semi-axis; the margin covers rounding and
   // the 0.00001 offsets.

@@ -5,6 +5,7 @@
 // trigonometric path, so every pixel gets what the plain evaluation gives.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -61,6 +62,9 @@ class SoftEllipse {
   // The zone without trigonometry where a bound with a wide margin decides
   // it; nothing where only the plain evaluation can.
   std::optional<EllipseZone> quick_zone(int64_t c, int64_t r) const;
+  // The columns of stored row r whose pixels are inside by a margin wide
+  // enough that quick_zone would say so: no pixel there needs a test.
+  IndexRange inside_columns(int64_t r, int32_t width) const;
   // The pixels that can lie inside or in the band; all others are outside.
   PixelRect reach(int32_t width, int32_t height) const;
 
@@ -113,7 +117,16 @@ void paint_soft_ellipse(const SoftEllipse& ellipse, const ImageRows& rows, Outpu
         }
         paint_outside(row, 0, reach.columns.first);
         paint_outside(row, reach.columns.end, width);
+        IndexRange inside = ellipse.inside_columns(r, width);
+        inside.first = std::max(inside.first, reach.columns.first);
+        inside.end = std::min(inside.end, reach.columns.end);
+        if (inside.empty()) inside = {reach.columns.end, reach.columns.end};
+        if (!Paint::inside_kept) {
+          for (int64_t c = inside.first; c < inside.end; ++c) paint.inside(row + 3 * c);
+        }
         for (int64_t c = reach.columns.first; c < reach.columns.end; ++c) {
+          if (c == inside.first) c = inside.end;
+          if (c == reach.columns.end) break;
           uint8_t* px = row + 3 * c;
           const std::optional<EllipseZone> zone = ellipse.quick_zone(c, r);
           if (zone == EllipseZone::inside) {
