@@ -85,6 +85,11 @@ run ramp "$out/ramp.bmp" 160 100 255 220 0 0 40 160 30 1
 run ramp_over "$p" "$out/ramp_over.bmp" 48 32 24 16 255 255 255 0 0 0 90 6 40
 run blank "$out/blank.bmp" 64 48 255 128 0
 run patch "$p" "$out/patch.bmp" 40 24 10 8 0 64 255 30
+run stroke "$p" "$out/stroke.bmp" 4 60 90 6 255 255 0
+run disc "$p" "$out/disc.bmp" 48 32 30 20 255 255 255 8 6 20
+run disc "$p" "$out/disc-ring.bmp" 48 32 30 20 255 255 255 8 6 0 1
+run vignette "$p" "$out/vignette.bmp" 16 12 0 0 0
+run border "$p" "$out/border.bmp" 8 6 255 255 255 0
 run scatter "$out/scatter.bmp" 96 64 7
 run scatter "$out/scatter-runs.bmp" 96 64 7 12 200
 run quilt "$out/quilt.bmp" 96 64 255 255 255 40 40 160 12 8

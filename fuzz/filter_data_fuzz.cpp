@@ -1,8 +1,10 @@
-// Every tool that reads a filter or mask image beside its data image, run
-// whole on fuzzed inputs, the data mostly the filter's size or inside it.
+// Every tool that reads a filter, mask or map image beside its data image,
+// run whole on fuzzed inputs, the data mostly the filter's size or inside it.
 #include "composite/fusion.hpp"
 #include "defocus/mist_mask.hpp"
 #include "fuzz/whole_run.hpp"
+#include "geometry/joggle.hpp"
+#include "pixel/maskhide.hpp"
 #include "pixel/recolor_mask.hpp"
 
 namespace {
@@ -14,6 +16,8 @@ const FuzzedTool tools[] = {
     {"mist_mask", bmp::run_mist_mask, "abo", {6}},
     {"recolor_mask", bmp::run_recolor_mask, "abo", {6}},
     {"fusion", bmp::run_fusion, "bao", {4, 5}},
+    {"joggle", bmp::run_joggle, "abo", {5, 6, 7, 8}},
+    {"maskhide", bmp::run_maskhide, "bao", {4, 5}},
 };
 
 }  // namespace

@@ -97,18 +97,24 @@ void maskhide(Run& run) {
 
 }  // namespace
 
+// The three draws of a dark pixel are formed from its first state at once,
+// so the chain from one dark pixel to the next is a single step.
 void hide_mask(std::span<uint8_t> carrier, std::span<const uint8_t> mask, Rand15& rand) {
+  constexpr Rand15Jump one = rand15_jump(1), two = rand15_jump(2), three = rand15_jump(3);
+  uint32_t state = rand.state();
   const size_t count = std::min(carrier.size(), mask.size()) / 3;
   for (size_t i = 0; i < count; ++i) {
     if (mask[3 * i] >= 128) continue;  // white: no change, no draw
-    const int d1 = channel_change(rand.rand15(), +1);
-    const int d2 = channel_change(rand.rand15(), -1);
-    const int d3 = channel_change(rand.rand15(), +1);
+    const int d1 = channel_change(Rand15::value_of(one(state)), +1);
+    const int d2 = channel_change(Rand15::value_of(two(state)), -1);
+    const int d3 = channel_change(Rand15::value_of(three(state)), +1);
+    state = three(state);
     uint8_t* p = carrier.data() + 3 * i;
     p[0] = changed(p[0], d1);
     p[1] = changed(p[1], d2);
     p[2] = changed(p[2], d3);
   }
+  rand.srand15(state);
 }
 
 void reveal_mask(std::span<uint8_t> image, std::span<const uint8_t> carrier, RevealColour colour) {

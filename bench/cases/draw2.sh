@@ -40,3 +40,19 @@ for label in "ripple_over r 1500, 10 waves" "ripple_over ... noise" "ripple_plai
   ratio "$label" "copy (cp)"
   ratio "$label" "ramp 30 deg curve 1"
 done
+measure "stroke corner to corner" "$bin/stroke" "$big" "$work/stroke.bmp" 0 1 3999 3000 255 0 0
+have_magick && measure "ImageMagick -draw line" "$magick" "$big" -fill red \
+  -draw "line 0,0 3999,2999" "$work/im-line.bmp"
+ratio "stroke corner to corner" "copy (cp)"
+ratio "ImageMagick -draw line" "stroke corner to corner"
+measure "disc 1500 x 1000, bands 100" "$bin/disc" "$big" "$work/disc.bmp" 2000 1500 1500 1000 \
+  255 255 255 100 100 30
+have_magick && measure "ImageMagick -draw ellipse" "$magick" "$big" -fill white \
+  -draw "ellipse 2000,1500 1500,1000 0,360" "$work/im-ellipse.bmp"
+ratio "disc 1500 x 1000, bands 100" "copy (cp)"
+ratio "ImageMagick -draw ellipse" "disc 1500 x 1000, bands 100"
+measure "vignette count 8, bands 200" "$bin/vignette" "$big" "$work/vignette.bmp" 200 200 0 0 0
+ratio "vignette count 8, bands 200" "copy (cp)"
+ratio "ImageMagick -draw ellipse" "vignette count 8, bands 200"
+measure "border 100, ROUND 50" "$bin/border" "$big" "$work/border.bmp" 100 50 255 255 255
+ratio "border 100, ROUND 50" "copy (cp)"

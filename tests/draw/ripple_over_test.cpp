@@ -125,6 +125,9 @@ TEST(RippleOver, LargeAndWideImagesMatchThePlainModel) {
       {700, 400, {350, 200, 180, 6, 30, 1, 1.0, 0}},
       {700, 400, {100, 380, 250, 10, -45, 2, 0.8, 1}},
       {1500001, 2, {1400000, 1, 900000, 3, 0, 1, 1.0, 1}},
+      // Several runs of rows, the centre in the middle.
+      {4000, 800, {2000, 400, 700, 7, 15, 1, 1.0, 0}},
+      {4000, 800, {1900, 420, 650, 5, 0, 2, 1.0, 1}},
   };
   for (const Case& k : cases) {
     const Image in = test_picture(k.w, k.h);

@@ -156,10 +156,10 @@ TEST(RecolorMask, LargePicturesMatchThePlainPass) {
                 recolor_mask_model(filter, data, f.mod_value, f.flag_value).pixels)
         << "Flag " << f.flag;
   }
-  // Rows longer than one read block come in pieces: each piece keeps its
-  // FILTER columns.
-  const Image wide = grey_runs(100001, 2, 9, 90000);
-  const Image wide_filter = grey_runs(100001, 2, 10, 3);
+  // Rows longer than a batch come in pieces: each piece keeps its FILTER
+  // columns.
+  const Image wide = grey_runs(350001, 1, 9, 90000);
+  const Image wide_filter = grey_runs(350001, 1, 10, 3);
   Masked got = recolor_mask(wide_filter, wide, "0.5", "0");
   ASSERT_EQ(got.result.status, 0);
   EXPECT_TRUE(got.image.pixels == recolor_mask_model(wide_filter, wide, 0.5, 0).pixels);

@@ -221,10 +221,10 @@ TEST(Recolor, WidthsOneToFiveInEveryMode) {
 // Tables, the fold's shortcut, the batches and the threads give what one
 // plain pass in reading order gives: on pictures of several batches, with
 // grey runs across rows and across whole stretches of a thread, and on rows
-// longer than one read block.
+// longer than a batch, which come in pieces.
 TEST(Recolor, LargePicturesMatchThePlainPass) {
   const Image pictures[] = {grey_runs(301, 2500, 5, 700), grey_runs(301, 2500, 4, 30000),
-                            grey_runs(100001, 2, 6, 90000)};
+                            grey_runs(350001, 1, 3, 90000)};
   for (const Image& in : pictures) {
     for (const ModeCase& m : every_mode) {
       Recolored got = recolor(in, m.numbers);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace bmp {
+
+int run_border(std::span<const std::string_view> args);
+
+}  // namespace bmp
