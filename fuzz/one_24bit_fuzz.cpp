@@ -6,9 +6,13 @@
 #include "defocus/mist_slope.hpp"
 #include "defocus/mist_turn.hpp"
 #include "defocus/mist_vert.hpp"
+#include "draw/border.hpp"
+#include "draw/disc.hpp"
 #include "draw/patch.hpp"
 #include "draw/ramp_over.hpp"
 #include "draw/ripple_over.hpp"
+#include "draw/stroke.hpp"
+#include "draw/vignette.hpp"
 #include "fuzz/whole_run.hpp"
 #include "geometry/annulus.hpp"
 #include "geometry/quadflip.hpp"
@@ -49,6 +53,10 @@ const FuzzedTool tools[] = {
     {"mist_slope", bmp::run_mist_slope, "ao", {6, 7, 9, 10}},
     {"ramp_over", bmp::run_ramp_over, "ao", {10, 11, 15, 16, 17, 18}},
     {"patch", bmp::run_patch, "ao", {8, 9, 10, 11}},
+    {"disc", bmp::run_disc, "ao", {11, 12, 13, 14}},
+    {"vignette", bmp::run_vignette, "ao", {2, 8, 9, 10, 12, 13, 14, 15}},
+    {"stroke", bmp::run_stroke, "ao", {10, 11}},
+    {"border", bmp::run_border, "ao", {8, 9}},
     {"ripple_over", bmp::run_ripple_over, "ao", {9, 10, 11}},
     {"seam_tile", bmp::run_seam_tile, "ao", {5, 8, 9, 10}},
     {"seam_loop", bmp::run_seam_loop, "ao", {4, 5}},
