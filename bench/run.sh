@@ -48,11 +48,14 @@ measure() {
   done
   local median
   median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  local peak
-  peak=$(/usr/bin/time -f '%M' "$@" 2>&1 >/dev/null </dev/null | tail -1)
+  # One more run for the peak memory and the cores it kept busy (CPU time
+  # over wall time).
+  local peak wall user sys
+  read -r peak wall user sys < <(/usr/bin/time -f '%M %e %U %S' "$@" 2>&1 >/dev/null </dev/null | tail -1)
   median_of[$label]=$median
-  printf '  %-40s %9.3f s   peak %7.1f MiB\n' "$label" "$(echo "$median / 1000000" | bc -l)" \
-    "$(echo "$peak / 1024" | bc -l)"
+  printf '  %-40s %9.3f s   peak %7.1f MiB   cores %4.1f\n' "$label" \
+    "$(echo "$median / 1000000" | bc -l)" "$(echo "$peak / 1024" | bc -l)" \
+    "$(echo "($user + $sys) / ($wall + 0.005)" | bc -l)"
 }
 # ratio A B: how many times the median of A is that of B.
 ratio() {
@@ -64,6 +67,9 @@ have() { command -v "$1" >/dev/null 2>&1; }
 # ImageMagick (the real one, not a stand-in earlier on PATH) and libvips.
 magick=/usr/bin/convert
 have_magick() { [ -x "$magick" ]; }
+# libvips on its own format, read and written without BMP conversion.
+bigv=$work/big.v
+have vips && vips copy "$big" "$bigv"
 
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=($(cd "$here/cases" && ls *.sh | sed 's/\.sh$//'))

@@ -48,8 +48,6 @@ inline constexpr const char* size_differs = "大きさが違います。\n";
 inline constexpr const char* size_differs_indexed = "大きさが違います。Infile[%d]\n";
 inline constexpr const char* same_output_file = "Two outputs on one file: %s !\n";
 
-// A real argument that is NaN or infinite, with the argument as given.
-inline constexpr const char* not_finite = "Not a finite number: %s !\n";
 // A cycle of whole frames and a frame part whose phase is not a finite angle
 // (a whole of 0 among them): whole, part.
 inline constexpr const char* no_phase = "No phase for whole %s and part %s !\n";

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <new>
@@ -123,6 +124,18 @@ double arg_real(std::string_view text) {
 }
 
 int arg_trunc(std::string_view text) { return truncate_toward_zero(arg_real(text)); }
+
+void require_finite(double value, std::string_view argument) {
+  if (!std::isfinite(value)) {
+    fail(Channel::out, msg::number_out_of_range, std::string(argument).c_str());
+  }
+}
+
+double finite_arg_real(const Run& run, int i) {
+  const double value = arg_real(run.arg(i));
+  require_finite(value, run.arg(i));
+  return value;
+}
 
 void report_progress(Console& console, int row) { console.progress("[%04d]\r", row); }
 

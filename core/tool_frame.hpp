@@ -89,6 +89,13 @@ int arg_int(std::string_view text);
 double arg_real(std::string_view text);
 int arg_trunc(std::string_view text);
 
+// Refuses a real that is NaN or infinite (or, for a product formed from
+// arguments, one that overflowed), naming the argument it came from.
+void require_finite(double value, std::string_view argument);
+// Argument i (the program name being 0) as arg_real reads it, refused unless
+// it is finite.
+double finite_arg_real(const Run& run, int i);
+
 // Progress and reports.
 void report_progress(Console& console, int row);  // "[%04d]\r"
 void star_progress(Console& console, int row);    // "*" on rows 0, 20, 40, ...

@@ -149,11 +149,7 @@ void warp_to_ring(const ImageRows& source, const RingWarpParams& p, const std::s
 
 // The real arguments must be numbers the geometry can use.
 void check_finite(const Run& run) {
-  for (int i = 5; i <= 8; ++i) {
-    if (!std::isfinite(arg_real(run.arg(i)))) {
-      fail(Channel::out, msg::not_finite, run.arg(i).c_str());
-    }
-  }
+  for (int i = 5; i <= 8; ++i) finite_arg_real(run, i);
 }
 
 RingWarpParams parse_annulus(const Run& run) {

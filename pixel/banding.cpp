@@ -10,7 +10,7 @@
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
 #include "core/row_loop.hpp"
-#include "pixel/finite_real.hpp"
+#include "core/tool_frame.hpp"
 
 namespace bmp {
 namespace {

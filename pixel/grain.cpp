@@ -9,7 +9,6 @@
 #include "core/failure.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
-#include "pixel/finite_real.hpp"
 
 namespace bmp {
 namespace {

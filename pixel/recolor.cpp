@@ -10,7 +10,6 @@
 #include "core/formulas.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
-#include "pixel/finite_number.hpp"
 #include "pixel/hls.hpp"
 #include "pixel/hls_rows.hpp"
 
@@ -68,21 +67,15 @@ struct RecolorArgs {
   RecolorMode mode;
 };
 
-double finite_real(const Run& run, int i) {
-  const double value = arg_real(run.arg(i));
-  require_finite(value, run.arg(i));
-  return value;
-}
-
 RecolorArgs parse_recolor(const Run& run) {
   RecolorArgs args{};
   if (run.count() == 4) {
-    const double mod = finite_real(run, 3);
+    const double mod = finite_arg_real(run, 3);
     args = RecolorArgs{mod, mod, mod, RecolorMode::normal_mod};
   } else {
-    args.first = finite_real(run, 3);
-    args.second = finite_real(run, 4);
-    args.third = finite_real(run, 5);
+    args.first = finite_arg_real(run, 3);
+    args.second = finite_arg_real(run, 4);
+    args.third = finite_arg_real(run, 5);
     args.mode = run.count() == 7 ? recolor_mode_of(arg_int(run.arg(6))) : RecolorMode::normal_mod;
   }
   // A hue is below 360.0: its product must stay finite.

@@ -14,7 +14,6 @@
 #include "core/messages.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
-#include "pixel/finite_number.hpp"
 #include "pixel/hls.hpp"
 #include "pixel/hls_rows.hpp"
 

@@ -8,7 +8,7 @@
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
 #include "core/row_loop.hpp"
-#include "pixel/finite_real.hpp"
+#include "core/tool_frame.hpp"
 #include "pixel/point_tables.hpp"
 
 namespace bmp {

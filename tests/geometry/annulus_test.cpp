@@ -150,9 +150,9 @@ TEST(Annulus, RefusalsLeaveNoOutput) {
   const Case cases[] = {
       {in, {"-1", "5", "10", "1", "0", "1"}, "Negative size in %s !\n", 1},
       {in, {"5", "-5", "10", "1", "0", "1"}, "Negative size in %s !\n", 1},
-      {in, {"5", "5", "nan", "1", "0", "1"}, "Not a finite number: nan !\n", 0},
-      {in, {"5", "5", "10", "1", "inf", "1"}, "Not a finite number: inf !\n", 0},
-      {in, {"5", "5", "10", "1", "0", "-infinity"}, "Not a finite number: -infinity !\n", 0},
+      {in, {"5", "5", "nan", "1", "0", "1"}, "Number out of range: nan !\n", 0},
+      {in, {"5", "5", "10", "1", "inf", "1"}, "Number out of range: inf !\n", 0},
+      {in, {"5", "5", "10", "1", "0", "-infinity"}, "Number out of range: -infinity !\n", 0},
       {in, {"9", "9", "10", "1", "0", "1e308"}, "Turned angle out of range !\n", 0},
       {encode_bmp24(Image{0, 2, {}}), {"9", "9", "10", "1", "0", "1"}, "No pixels in %s !\n", 0},
   };
