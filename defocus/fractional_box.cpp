@@ -460,6 +460,8 @@ int32_t FractionalBox::prepare(int32_t y, double max_radius) {
   return tables_->serves_until(y);
 }
 
+int32_t FractionalBox::band_end(int32_t y) const { return tables_->serves_until(y); }
+
 void FractionalBox::average_prepared_row(int32_t y, std::span<const double> radii,
                                          std::span<uint8_t> out) const {
   std::visit(
@@ -481,12 +483,12 @@ void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::s
   average_prepared_row(y, radii, out);
 }
 
-// A pass works out the radii and pixels of about this many pixels at a time.
-constexpr int64_t run_pixels = int64_t{1} << 20;
-
-// Rows go a run at a time: their radii, then, with the tables ready for the
-// run, their pixels, both shared among the threads (each pixel reads only
-// the tables and the source), then written and reported in order.
+// Rows go a band at a time, the band the tables serve: their radii, then,
+// with the tables ready for the band, their pixels, both shared among the
+// threads (each pixel reads only the tables and the source), then written and
+// reported in order. Each row's radii are worked out once per pass: should
+// the tables grow for a larger radius and serve fewer rows, the radii of the
+// rows left over are kept for the next band.
 void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile& dest,
                          const RowRadii& row_radii, const RowDone& after_row) {
   box.set_source(source);
@@ -494,26 +496,25 @@ void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile
   const int32_t height = source.height();
   const size_t row_pixels = static_cast<size_t>(width);
   const unsigned workers = worker_count(int64_t{width} * height);
-  const int32_t run_rows = static_cast<int32_t>(
-      std::clamp<int64_t>(run_pixels / std::max<int32_t>(width, 1), 1, std::max(height, 1)));
   std::vector<double> radii;
   std::vector<uint8_t> pixels;
+  auto radii_of = [&](int64_t i) {
+    return std::span<double>(radii.data() + i * row_pixels, row_pixels);
+  };
+  auto pixels_of = [&](int64_t i) {
+    return std::span<uint8_t>(pixels.data() + i * 3 * row_pixels, 3 * row_pixels);
+  };
+  int32_t known = 0;  // rows from `first` whose radii are already in `radii`
   for (int32_t first = 0; first < height;) {
-    int32_t end = std::min(height, first + run_rows);
-    radii.resize(static_cast<size_t>(end - first) * row_pixels);
-    auto radii_of = [&](int64_t i) {
-      return std::span<double>(radii.data() + i * row_pixels, row_pixels);
-    };
-    share_out(end - first, 1, workers,
-              [&](int64_t i) { row_radii(first + static_cast<int32_t>(i), radii_of(i)); });
+    const int32_t wanted = std::max(box.band_end(first), first + known);
+    radii.resize(static_cast<size_t>(wanted - first) * row_pixels);
+    share_out(wanted - first - known, 1, workers, [&](int64_t i) {
+      row_radii(first + known + static_cast<int32_t>(i), radii_of(known + i));
+    });
+    int32_t end = wanted;
     if (width > 0) {
       end = std::min(end, box.prepare(first, *std::max_element(radii.begin(), radii.end())));
-    }
-    pixels.resize(static_cast<size_t>(end - first) * 3 * row_pixels);
-    auto pixels_of = [&](int64_t i) {
-      return std::span<uint8_t>(pixels.data() + i * 3 * row_pixels, 3 * row_pixels);
-    };
-    if (width > 0) {
+      pixels.resize(static_cast<size_t>(end - first) * 3 * row_pixels);
       share_out(end - first, 1, workers, [&](int64_t i) {
         box.average_prepared_row(first + static_cast<int32_t>(i), radii_of(i), pixels_of(i));
       });
@@ -524,6 +525,9 @@ void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile
       std::copy(row.begin(), row.end(), target.begin());
       after_row(y);
     }
+    known = wanted - end;
+    std::copy(radii.begin() + static_cast<ptrdiff_t>((end - first) * row_pixels), radii.end(),
+              radii.begin());
     first = end;
   }
 }

@@ -61,6 +61,9 @@ class FractionalBox {
   // average_prepared_row, which changes nothing, for any row of that run,
   // from several threads at once.
   int32_t prepare(int32_t y, double max_radius);
+  // The end of the run that prepare(y, r) would return for radii r within
+  // those the tables are sized for, without making anything ready.
+  int32_t band_end(int32_t y) const;
   void average_prepared_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out) const;
 
  private:

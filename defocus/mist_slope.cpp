@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 #include "core/bmp_io.hpp"
 #include "core/failure.hpp"
@@ -96,43 +95,6 @@ double slope_radius(double s, SlopeProfile profile, double defo1, double defo2) 
   return defo2 + (defo1 - defo2) * k;
 }
 
-// Each pixel's radius, worked out in the first pass and kept for the second
-// (the direction's trigonometry is about a third of the run) while the whole
-// image's radii take at most kept_radii_bytes; larger images work them out
-// again.
-constexpr double kept_radii_bytes = 256.0 * 1024 * 1024;
-
-class KeptRadii {
- public:
-  KeptRadii(int32_t width, int32_t height)
-      : width_(static_cast<size_t>(width)),
-        keep_(8.0 * width * static_cast<double>(height) <= kept_radii_bytes) {
-    if (keep_) {
-      kept_.resize(width_ * static_cast<size_t>(height));
-      done_.assign(static_cast<size_t>(height), 0);
-    }
-  }
-
-  // The radii of row y into `radii`: compute(y, row) the first time. Rows may
-  // be filled from several threads at once, each row by one.
-  template <class Compute>
-  void fill(int32_t y, std::span<double> radii, const Compute& compute) {
-    if (!keep_) return compute(y, radii);
-    const std::span<double> kept(kept_.data() + static_cast<size_t>(y) * width_, width_);
-    if (!done_[static_cast<size_t>(y)]) {
-      compute(y, kept);
-      done_[static_cast<size_t>(y)] = 1;
-    }
-    std::copy(kept.begin(), kept.end(), radii.begin());
-  }
-
- private:
-  size_t width_;
-  bool keep_;
-  std::vector<double> kept_;
-  std::vector<uint8_t> done_;  // bytes, not bits: rows are marked from several threads
-};
-
 void mist_slope(Run& run) {
   auto in = run.open_input(1, CantOpen::plain);
   auto out = run.create_output(2, CantOpen::source_file);
@@ -147,17 +109,20 @@ void mist_slope(Run& run) {
 
   const std::optional<SlopeProfile> profile = slope_profile_of(args.flag2);
   const DirectionPass direction(args.degree, args.start, args.end, image.width, image.height);
-  auto compute = [&](int32_t y, std::span<double> radii) {
+  // Equal degrees give every pixel defo2 + 0 × K, the same radius whatever
+  // its place: no trigonometry then.
+  const bool uniform = args.defo1 == args.defo2;
+  auto row_radii = [&](int32_t y, std::span<double> radii) {
+    if (radii.empty()) return;
+    if (!profile) fail(msg::wrong_flags);
+    if (uniform) {
+      std::fill(radii.begin(), radii.end(), slope_radius(0, *profile, args.defo1, args.defo2));
+      return;
+    }
     for (size_t x = 0; x < radii.size(); ++x) {
       const double s = direction.band_at(static_cast<int32_t>(x), y);
       radii[x] = slope_radius(s, *profile, args.defo1, args.defo2);
     }
-  };
-  KeptRadii kept(image.width, image.height);
-  auto row_radii = [&](int32_t y, std::span<double> radii) {
-    if (radii.empty()) return;
-    if (!profile) fail(msg::wrong_flags);
-    kept.fill(y, radii, compute);
   };
   TempFileChain temps;
   blur_twice_through_temp(

@@ -20,6 +20,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::freopen("/dev/null", "w", stdout);
   char pattern[] = "/tmp/invert-fuzz.XXXXXX";
   folder = mkdtemp(pattern);
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  });
   return 0;
 }
 
