@@ -1,4 +1,4 @@
-// What the colour tools' command-line tests share: their printed lines,
+// What the colour tools' command-line tests add to the pixel tools' helpers:
 // pictures rich in grey runs, and the search for an input that tells a
 // reading of the formulas from the written one.
 #pragma once
@@ -11,25 +11,10 @@
 #include <string>
 
 #include "tests/pixel/hls_model.hpp"
+#include "tests/pixel/pixel_cli.hpp"
 #include "tests/support/bmp_builder.hpp"
 
 namespace bmp::test {
-
-inline std::string size_line(int width, int height) {
-  return "X_size = " + std::to_string(width) + " Y_size = " + std::to_string(height) +
-         " 1670万色\n";
-}
-
-// "[%04d]\r" for every row.
-inline std::string progress(int rows) {
-  std::string text;
-  char line[16];
-  for (int r = 0; r < rows; ++r) {
-    std::snprintf(line, sizeof line, "[%04d]\r", r);
-    text += line;
-  }
-  return text;
-}
 
 // A random picture in which about half the pixels are grey, in runs of up to
 // `run` pixels that cross row ends; the colours often share a channel, so
