@@ -135,6 +135,15 @@ std::string number(Cursor& in) {
   }
 }
 
+// A row count: as number(), but never above row_cap. A tool reports every
+// row it makes, so 2^31 rows of no pixels (the width 0 or less) run for
+// minutes without writing a byte the output cap could stop.
+constexpr int row_cap = 4096;
+std::string row_count(Cursor& in) {
+  std::string text = number(in);
+  return std::strtod(text.c_str(), nullptr) > row_cap ? std::to_string(row_cap) : text;
+}
+
 void write_bytes(const fs::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
@@ -211,6 +220,8 @@ int run_fuzzed(std::span<const FuzzedTool> tools, SecondSize second, const uint8
       args.push_back((folder / outputs.back()).string());
     } else if (kind == 'n') {
       args.push_back(number(in));
+    } else if (kind == 'h') {
+      args.push_back(row_count(in));
     } else {
       args.push_back((folder / (std::string(1, kind) + ".bmp")).string());
     }

@@ -20,7 +20,8 @@ struct FuzzedTool {
   ToolRun run;
   // The file arguments in order, after the program name: 'a' the first 24-bit
   // input, 'b' the second (of another size), 'q' a 4-byte input, 'o' an
-  // output. The other arguments of a form are numbers.
+  // output; 'n' a number and 'h' the row count of an image the tool makes.
+  // The other arguments of a form are numbers.
   std::string_view files;
   std::vector<int> forms;  // the accepted argument counts, program name included
 };
