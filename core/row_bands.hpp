@@ -13,6 +13,7 @@
 #include "bmp_io.hpp"
 #include "page_buffer.hpp"
 #include "parallel.hpp"
+#include "row_pipeline.hpp"
 
 namespace bmp {
 
@@ -121,7 +122,8 @@ void produce_rows24(OutputFile& out, int32_t width, int32_t height, int64_t cost
 // produce_rows24 for rows that carry state from one to the next (a random
 // sequence drawn in stored order): start(row) is called for every row on the
 // calling thread, bottom first, and gives the context with which
-// fill_row(row, pixels, context) makes the row on its own, on any thread.
+// fill_row(row, pixels, context) makes the row on its own, on any thread,
+// while the calling thread writes the rows done (pipeline_rows24).
 template <class Start, class FillRow, class AfterRow>
 void produce_rows24_in_order(OutputFile& out, int32_t width, int32_t height, int64_t cost,
                              const Start& start, const FillRow& fill_row,
@@ -141,25 +143,14 @@ void produce_rows24_in_order(OutputFile& out, int32_t width, int32_t height, int
     }
     return;
   }
-  const int64_t band_rows =
-      std::clamp<int64_t>(static_cast<int64_t>(band_bytes / pixel_bytes), 1, height);
-  std::vector<uint8_t> band(pixel_bytes * static_cast<size_t>(band_rows));
-  std::vector<Context> contexts;
-  for (int64_t first = 0; first < height; first += band_rows) {
-    const int64_t rows = std::min<int64_t>(band_rows, height - first);
-    contexts.clear();
-    for (int64_t k = 0; k < rows; ++k) contexts.push_back(start(static_cast<int32_t>(first + k)));
-    share_out(rows, 1, workers, [&](int64_t k) {
-      fill_row(static_cast<int32_t>(first + k),
-               std::span<uint8_t>(band.data() + static_cast<size_t>(k) * pixel_bytes, pixel_bytes),
-               contexts[static_cast<size_t>(k)]);
-    });
-    for (int64_t k = 0; k < rows; ++k) {
-      std::memcpy(next_row24(out, width).data(), band.data() + static_cast<size_t>(k) * pixel_bytes,
-                  pixel_bytes);
-      after_row(static_cast<int32_t>(first + k));
-    }
-  }
+  pipeline_rows24(
+      out, height, static_cast<size_t>(row_bytes24(width)), workers,
+      [](int32_t, std::span<uint8_t>) {}, start,
+      [&](int32_t r, std::span<uint8_t> row, Context& context) {
+        fill_row(r, row.first(pixel_bytes), context);
+        std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+      },
+      after_row);
 }
 
 }  // namespace bmp

@@ -10,6 +10,7 @@
 
 #include "bmp_io.hpp"
 #include "parallel.hpp"
+#include "row_pipeline.hpp"
 
 namespace bmp {
 
@@ -82,16 +83,18 @@ void rewrite_rows24(const InputFile& in, const ImageLayout& image, OutputFile& o
   }
 }
 
-// Rows of about this many bytes are read, shared among threads and written at
-// a time by rewrite_rows24_shared.
+// Rows longer than this are rewritten by rewrite_rows24_shared one after the
+// other, in pieces.
 inline constexpr size_t shared_run_bytes = size_t{4} << 20;
 
 // rewrite_rows24 for transforms that may run on several rows at once. Each
 // row first gets its context from start(r), called on the calling thread in
 // row order (for what runs on from row to row, such as a random state); then
-// transform(r, column, pixels, context) rewrites it, the rows of a run on up to
-// `workers` threads at once. Rows longer than a run, or one worker, go one
-// after the other in pieces as in rewrite_rows24, one context for each row.
+// transform(r, column, pixels, context) rewrites it, on up to `workers`
+// threads at once, while the calling thread reads the rows ahead and writes
+// those done (pipeline_rows24). Rows longer than shared_run_bytes, or one
+// worker, go one after the other in pieces as in rewrite_rows24, one context
+// for each row.
 template <class Start, class Transform, class AfterRow>
 void rewrite_rows24_shared(const InputFile& in, const ImageLayout& image, OutputFile& out,
                            unsigned workers, Start start, Transform transform, AfterRow after_row) {
@@ -109,25 +112,17 @@ void rewrite_rows24_shared(const InputFile& in, const ImageLayout& image, Output
         after_row);
     return;
   }
-  const int32_t run_rows = static_cast<int32_t>(
-      std::min<int64_t>(static_cast<int64_t>(shared_run_bytes / row_bytes), image.height));
-  std::vector<uint8_t> run(static_cast<size_t>(run_rows) * row_bytes);
-  std::vector<Context> contexts;
-  for (int32_t first = 0; first < image.height; first += run_rows) {
-    const int32_t count = std::min(run_rows, image.height - first);
-    std::span<uint8_t> rows(run.data(), static_cast<size_t>(count) * row_bytes);
-    in.read_at(static_cast<uint64_t>(image.offset(first, 0)), rows);
-    contexts.clear();
-    for (int32_t k = 0; k < count; ++k) contexts.push_back(start(first + k));
-    share_out(count, 1, workers, [&](int64_t k) {
-      std::span<uint8_t> row = rows.subspan(static_cast<size_t>(k) * row_bytes, row_bytes);
-      transform(first + static_cast<int32_t>(k), int32_t{0}, row.first(pixel_bytes),
-                contexts[static_cast<size_t>(k)]);
-      std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
-    });
-    for (int32_t k = 0; k < count; ++k) after_row(first + k);
-    out.write(rows);
-  }
+  pipeline_rows24(
+      out, image.height, row_bytes, workers,
+      [&](int32_t first, std::span<uint8_t> rows) {
+        in.read_at(static_cast<uint64_t>(image.offset(first, 0)), rows);
+      },
+      start,
+      [&](int32_t r, std::span<uint8_t> row, Context& context) {
+        transform(r, int32_t{0}, row.first(pixel_bytes), context);
+        std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+      },
+      after_row);
 }
 
 }  // namespace bmp

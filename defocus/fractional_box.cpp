@@ -1,14 +1,18 @@
 #include "defocus/fractional_box.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <variant>
 #include <vector>
 
 #include "core/bmp_io.hpp"
+#include "core/page_buffer.hpp"
 #include "core/parallel.hpp"
+#include "core/row_bands.hpp"
 
 namespace bmp {
 namespace {
@@ -48,13 +52,14 @@ AxisPrefix axis_prefix(int64_t k, int64_t n, EdgeMode mode) {
   return {{{turns, n}, {1, rest}}, 2};
 }
 
-// Prefix sums of the three channels over a run of window rows: sums[k][l] is
-// the sum over the first k rows and the columns < l, in an unsigned type whose
-// wrap-around leaves every window sum exact while the true sum fits the type.
-// A band table holds window rows first .. first + count - 1, each the image
-// row the edge mode maps it to, and answers for windows inside them; the
-// whole-image table holds the image's rows and maps window rows at lookup,
-// for windows of any size.
+// Prefix sums of the three channels over window rows: the entry of prefix k
+// and column l is the sum over the window rows from the table's first up to
+// k - 1 and the columns < l, in an unsigned type whose wrap-around leaves
+// every window sum exact while the true sum fits the type. A ring table holds
+// the prefixes of the latest window rows, each row the image row the edge
+// mode maps it to, and moves down by adding rows; it answers for windows
+// inside the rows it holds. The whole-image table holds the image's rows and
+// maps window rows at lookup, for windows of any size.
 template <class Sum>
 class AreaSums {
  public:
@@ -63,18 +68,29 @@ class AreaSums {
   AreaSums(int64_t width, int64_t height, EdgeMode mode)
       : width_(width), height_(height), mode_(mode) {}
 
+  // An empty ring from window row `first` on, for `rows` window rows at once.
+  void start_ring(const ImageRows& source, int64_t first, int64_t rows) {
+    const size_t slots = std::bit_ceil(static_cast<size_t>(rows + 1));
+    start(source, first, slots, static_cast<int64_t>(slots) - 1);
+  }
+  // Adds the window rows up to `end` (exclusive); the oldest leave the ring.
+  void add_rows_until(int64_t end) {
+    for (; end_ < end; ++end_) add_row(end_);
+  }
+  // The window rows first .. first + count - 1.
   void build_band(const ImageRows& source, int64_t first, int64_t count) {
-    whole_image_ = false;
-    build(source, first, count);
+    start_ring(source, first, count);
+    add_rows_until(first + count);
   }
   void build_whole_image(const ImageRows& source) {
+    start(source, 0, static_cast<size_t>(height_ + 1), -1);
+    add_rows_until(height_);
     whole_image_ = true;
-    build(source, 0, height_);
   }
 
   // The image row of window row `row`, mapped by the edge mode.
   const uint8_t* row_pixels(int64_t row) const {
-    return rows_[static_cast<size_t>(whole_image_ ? mapped(row, height_, mode_) : row - first_)];
+    return rows_[static_cast<size_t>(whole_image_ ? mapped(row, height_, mode_) : slot(row))];
   }
 
   // The channel sums over window rows row0..row1 and columns col0..col1
@@ -82,22 +98,26 @@ class AreaSums {
   // they reach).
   Triple box(int64_t row0, int64_t row1, int64_t col0, int64_t col1) const {
     if ((!whole_image_ || (row0 >= 0 && row1 < height_)) && col0 >= 0 && col1 < width_) {
-      const Sum* a = entry(row1 + 1 - first_, col1 + 1);
-      const Sum* b = entry(row0 - first_, col1 + 1);
-      const Sum* c = entry(row1 + 1 - first_, col0);
-      const Sum* d = entry(row0 - first_, col0);
+      const Sum* a = entry(row1 + 1, col1 + 1);
+      const Sum* b = entry(row0, col1 + 1);
+      const Sum* c = entry(row1 + 1, col0);
+      const Sum* d = entry(row0, col0);
       return {Sum(a[0] - b[0] - c[0] + d[0]), Sum(a[1] - b[1] - c[1] + d[1]),
               Sum(a[2] - b[2] - c[2] + d[2])};
     }
     return mapped_box(row0, row1, col0, col1);
   }
 
+  // Whether window row `row` is looked up without mapping, and then the
+  // entries of prefix k (column l's channel c at 3l + c).
+  bool direct_row(int64_t row) const { return !whole_image_ || (row >= 0 && row < height_); }
+  const Sum* prefix_row(int64_t k) const { return entry(k, 0); }
+
   // Channel c of window row `row` summed over columns col0..col1 (mapped).
   Sum row_run(int64_t row, int64_t col0, int64_t col1, int c) const {
     if ((!whole_image_ || (row >= 0 && row < height_)) && col0 >= 0 && col1 < width_) {
-      const int64_t k = row - first_;
-      return Sum(entry(k + 1, col1 + 1)[c] - entry(k, col1 + 1)[c] - entry(k + 1, col0)[c] +
-                 entry(k, col0)[c]);
+      return Sum(entry(row + 1, col1 + 1)[c] - entry(row, col1 + 1)[c] - entry(row + 1, col0)[c] +
+                 entry(row, col0)[c]);
     }
     return mapped_box(row, row, col0, col1)[c];
   }
@@ -113,39 +133,45 @@ class AreaSums {
             Sum(a[2] - b[2] - c[2] + d[2])};
   }
 
-  void build(const ImageRows& source, int64_t first, int64_t count) {
+  void start(const ImageRows& source, int64_t first, size_t slots, int64_t slot_mask) {
+    whole_image_ = false;
+    source_ = &source;
+    slot_mask_ = slot_mask;
+    rows_.resize(slots);
+    sums_.resize(slots * static_cast<size_t>(width_ + 1) * 3);
     first_ = first;
-    rows_.resize(static_cast<size_t>(count));
-    for (int64_t i = 0; i < count; ++i) {
-      rows_[static_cast<size_t>(i)] = source.row(mapped(first + i, height_, mode_));
-    }
-    sums_.resize(static_cast<size_t>((count + 1) * (width_ + 1) * 3));
-    std::fill_n(sums_.begin(), (width_ + 1) * 3, Sum{0});
-    for (int64_t i = 0; i < count; ++i) {
-      const uint8_t* pixel = rows_[static_cast<size_t>(i)];
-      const Sum* above = &sums_[index(i, 0)];
-      Sum* here = &sums_[index(i + 1, 0)];
-      Sum run[3] = {0, 0, 0};
-      here[0] = here[1] = here[2] = 0;
-      for (int64_t column = 0; column < width_; ++column, pixel += 3) {
-        for (int c = 0; c < 3; ++c) {
-          run[c] += pixel[c];
-          here[3 * (column + 1) + c] = above[3 * (column + 1) + c] + run[c];
-        }
+    end_ = first;
+    std::fill_n(&sums_[index(first, 0)], (width_ + 1) * 3, Sum{0});
+  }
+
+  // The prefix of window row `row` from the one above it.
+  void add_row(int64_t row) {
+    const uint8_t* pixel = source_->row(mapped(row, height_, mode_));
+    rows_[static_cast<size_t>(slot(row))] = pixel;
+    const Sum* above = entry(row, 0);
+    Sum* here = &sums_[index(row + 1, 0)];
+    Sum run[3] = {0, 0, 0};
+    here[0] = here[1] = here[2] = 0;
+    for (int64_t column = 0; column < width_; ++column, pixel += 3) {
+      for (int c = 0; c < 3; ++c) {
+        run[c] += pixel[c];
+        here[3 * (column + 1) + c] = above[3 * (column + 1) + c] + run[c];
       }
     }
   }
 
-  size_t index(int64_t rows, int64_t columns) const {
-    return static_cast<size_t>((rows * (width_ + 1) + columns) * 3);
+  // The place of window row (or prefix) k in the ring.
+  int64_t slot(int64_t k) const { return (k - first_) & slot_mask_; }
+  size_t index(int64_t k, int64_t columns) const {
+    return static_cast<size_t>((slot(k) * (width_ + 1) + columns) * 3);
   }
-  const Sum* entry(int64_t rows, int64_t columns) const { return &sums_[index(rows, columns)]; }
+  const Sum* entry(int64_t k, int64_t columns) const { return &sums_[index(k, columns)]; }
 
   // The sum over window rows below k (from the table's first) and columns
   // below l.
   Triple prefix(int64_t k, int64_t l) const {
     const AxisPrefix rows =
-        whole_image_ ? axis_prefix(k, height_, mode_) : AxisPrefix{{{1, k - first_}, {0, 0}}, 1};
+        whole_image_ ? axis_prefix(k, height_, mode_) : AxisPrefix{{{1, k}, {0, 0}}, 1};
     const AxisPrefix columns = axis_prefix(l, width_, mode_);
     Triple total{0, 0, 0};
     for (int a = 0; a < rows.count; ++a) {
@@ -162,8 +188,11 @@ class AreaSums {
   int64_t width_;
   int64_t height_;
   EdgeMode mode_;
+  const ImageRows* source_ = nullptr;
   bool whole_image_ = false;
-  int64_t first_ = 0;
+  int64_t first_ = 0;      // the window row of prefix 0's place
+  int64_t end_ = 0;        // window rows below this one are summed
+  int64_t slot_mask_ = 0;  // ring places - 1; all ones for the whole image
   std::vector<const uint8_t*> rows_;
   std::vector<Sum> sums_;
 };
@@ -213,8 +242,8 @@ enum class Runs { one_by_one, at_once };
 // addition of a weighted value is made as the loop makes it (weight-1 values
 // are added as they are: 1 × v is v). offset(i) is the byte offset of window
 // column i's pixel in a row.
-template <Runs runs, class Sum, class ColumnOffset>
-double loop_sum(const AreaSums<Sum>& sums, int c, int64_t x, int64_t y, const BoxWindow& window,
+template <Runs runs, class Table, class ColumnOffset>
+double loop_sum(const Table& sums, int c, int64_t x, int64_t y, const BoxWindow& window,
                 ColumnOffset offset) {
   const int64_t m = window.half_width;
   const int64_t last = 2 * m;
@@ -298,43 +327,59 @@ inline uint8_t channel_byte(double sum, double area) {
   return static_cast<uint8_t>(static_cast<int>(sum / area));
 }
 
-template <class Sum>
-std::array<uint8_t, 3> average_at(const AreaSums<Sum>& sums, int64_t width, EdgeMode mode,
-                                  int64_t x, int64_t y, double radius) {
-  const BoxWindow window = box_window(radius);
+// What a pixel's sums need of its radius, worked out once for a run of
+// pixels of the same radius.
+struct WindowPlan {
+  explicit WindowPlan(double radius)
+      : window(box_window(radius)),
+        samples(static_cast<double>(2 * window.half_width + 1) *
+                static_cast<double>(2 * window.half_width + 1)),
+        exact(sums_exactly(window.fraction, samples)),
+        bounded(samples <= max_bounded_samples),
+        inverse_area(1 / window.area),
+        relative_slack((samples + 16) * 0x1p-52) {}
+
+  BoxWindow window;
+  double samples;  // (2M + 1)²
+  bool exact;      // the loop forms exactly the estimate
+  bool bounded;    // the estimate's error bound holds
+  double inverse_area;
+  double relative_slack;
+};
+
+// Output pixel (x, y)'s three bytes into out[0..2], the row's bytes from
+// out - 3x on.
+template <class Table>
+void average_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int64_t y,
+                const WindowPlan& plan, uint8_t* out) {
+  const BoxWindow& window = plan.window;
   const int64_t m = window.half_width;
   const auto inner = sums.box(y - m + 1, y + m - 1, x - m + 1, x + m - 1);
-  std::array<uint8_t, 3> out;
   if (window.fraction == 0) {
     // Ring and corners weigh 0: the loop adds whole numbers only, exactly.
     for (int c = 0; c < 3; ++c) out[c] = channel_byte(static_cast<double>(inner[c]), window.area);
-    return out;
+    return;
   }
+  using Sum = typename decltype(inner)::value_type;
   const auto whole = sums.box(y - m, y + m, x - m, x + m);
   const int64_t left = 3 * mapped(x - m, width, mode);
   const int64_t right = 3 * mapped(x + m, width, mode);
   const uint8_t* bottom = sums.row_pixels(y - m);
   const uint8_t* top = sums.row_pixels(y + m);
   const uint8_t* corners[4] = {bottom + left, bottom + right, top + left, top + right};
-  const double side = static_cast<double>(2 * m + 1);
-  const double samples = side * side;
-  const bool exact = sums_exactly(window.fraction, samples);
-  const bool bounded = samples <= max_bounded_samples;
-  const double inverse_area = 1 / window.area;
-  const double relative_slack = (samples + 16) * 0x1p-52;
   bool unsettled[3] = {false, false, false};
   for (int c = 0; c < 3; ++c) {
     const int corner_sum = corners[0][c] + corners[1][c] + corners[2][c] + corners[3][c];
     const double inside = static_cast<double>(inner[c]);
     const double ring = static_cast<double>(Sum(Sum(whole[c] - inner[c]) - Sum(corner_sum)));
     const double estimate = inside + window.fraction * ring + window.corner * corner_sum;
-    if (exact) {  // the loop forms exactly this sum
+    if (plan.exact) {  // the loop forms exactly this sum
       out[c] = channel_byte(estimate, window.area);
       continue;
     }
-    const double quotient = estimate * inverse_area;
+    const double quotient = estimate * plan.inverse_area;
     const int settled =
-        bounded ? settled_channel(quotient, relative_slack * quotient + 0x1p-900) : -1;
+        plan.bounded ? settled_channel(quotient, plan.relative_slack * quotient + 0x1p-900) : -1;
     if (settled < 0) {
       unsettled[c] = true;
     } else {
@@ -358,7 +403,23 @@ std::array<uint8_t, 3> average_at(const AreaSums<Sum>& sums, int64_t width, Edge
     }
     out[c] = channel_byte(loop, window.area);
   }
-  return out;
+}
+
+// Output row y, pixel x with radii[x], 3 bytes a pixel into `out`; a run of
+// pixels of one radius shares its plan.
+template <class Table>
+void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
+                    std::span<const double> radii, uint8_t* out) {
+  if (radii.empty()) return;
+  uint64_t planned = std::bit_cast<uint64_t>(radii[0]);
+  WindowPlan plan(radii[0]);
+  for (size_t x = 0; x < radii.size(); ++x) {
+    if (std::bit_cast<uint64_t>(radii[x]) != planned) {
+      planned = std::bit_cast<uint64_t>(radii[x]);
+      plan = WindowPlan(radii[x]);
+    }
+    average_at(sums, width, mode, static_cast<int64_t>(x), y, plan, out + 3 * x);
+  }
 }
 
 // Window sums stay below 255 × (2M + 1)²; 32-bit tables hold them when that fits.
@@ -366,6 +427,91 @@ bool fits_32_bits(int64_t half_width) {
   const double side = 2.0 * static_cast<double>(half_width) + 1;
   return 255.0 * side * side < 0x1p32;
 }
+
+using Sums = std::variant<AreaSums<uint32_t>, AreaSums<uint64_t>>;
+
+// Tables for windows up to `half_width`, empty.
+Sums sums_for(int64_t half_width, int64_t width, int64_t height, EdgeMode mode) {
+  if (fits_32_bits(half_width)) return AreaSums<uint32_t>(width, height, mode);
+  return AreaSums<uint64_t>(width, height, mode);
+}
+
+// The half-width of the largest of `radii`.
+int64_t largest_half_width(std::span<const double> radii) {
+  return int64_t{r_in(*std::max_element(radii.begin(), radii.end()))} + 1;
+}
+
+// One thread's part of a pass: the radii of the row it works on and its own
+// ring table, which follows its rows down, so that consecutive rows cost one
+// table row each. Where the whole image's table serves, that one is read
+// instead (unless a radius beyond the largest declared needs wider sums).
+class RowWorker {
+ public:
+  RowWorker(int64_t width, int64_t height, EdgeMode mode, int64_t margin)
+      : width_(width),
+        height_(height),
+        mode_(mode),
+        margin_(margin),
+        radii_(static_cast<size_t>(width)),
+        sums_(sums_for(margin, width, height, mode)) {}
+
+  // A new source: the ring starts afresh.
+  void forget() {
+    next_row_ = -1;
+    whole_image_built_ = false;
+  }
+
+  // Output row y (3 bytes a pixel into `out`) from `source`, or from the
+  // whole-image table `whole` where it is given.
+  void row(const ImageRows& source, const Sums* whole, int32_t y, const RowRadii& row_radii,
+           uint8_t* out) {
+    std::span<double> radii(radii_);
+    row_radii(y, radii);
+    const int64_t half_width = largest_half_width(radii);
+    if (whole != nullptr) {
+      if (fits_32_bits(half_width) || std::holds_alternative<AreaSums<uint64_t>>(*whole)) {
+        average_from(*whole, y, out);
+        return;
+      }
+      if (!whole_image_built_) {
+        sums_ = AreaSums<uint64_t>(width_, height_, mode_);
+        std::get<AreaSums<uint64_t>>(sums_).build_whole_image(source);
+        whole_image_built_ = true;
+        next_row_ = -1;
+      }
+      average_from(sums_, y, out);
+      return;
+    }
+    if (half_width > margin_) {
+      margin_ = half_width + 1;
+      sums_ = sums_for(margin_, width_, height_, mode_);
+      next_row_ = -1;
+    }
+    std::visit(
+        [&](auto& table) {
+          if (y != next_row_) table.start_ring(source, y - margin_, 2 * margin_ + 1);
+          table.add_rows_until(y + margin_ + 1);
+        },
+        sums_);
+    next_row_ = y + 1;
+    average_from(sums_, y, out);
+  }
+
+ private:
+  void average_from(const Sums& sums, int32_t y, uint8_t* out) {
+    std::visit([&](const auto& table) { average_row_of(table, width_, mode_, y, radii_, out); },
+               sums);
+  }
+
+  int64_t width_;
+  int64_t height_;
+  EdgeMode mode_;
+  int64_t margin_;  // the ring holds the window rows this far above and below its row
+  std::vector<double> radii_;
+  Sums sums_;
+  int64_t next_row_ = -1;  // the row the ring is ready for, or -1
+  bool whole_image_built_ = false;
+};
 
 }  // namespace
 
@@ -375,11 +521,11 @@ BoxWindow box_window(double radius) {
   return {int64_t{whole} + 1, fraction, fraction * fraction, (2 * radius + 1) * (2 * radius + 1)};
 }
 
-// The tables of the current source: a band of output rows at a time, or the
-// whole image when the windows reach about as far as the image is high.
+// The tables of the current source: for rows asked one at a time, a band of
+// output rows at a time, or the whole image when the windows reach about as
+// far as the image is high; for a pass, the whole image's or each worker's
+// ring.
 struct FractionalBox::Tables {
-  using Sums = std::variant<AreaSums<uint32_t>, AreaSums<uint64_t>>;
-
   ImageRows source;
   EdgeMode mode;
   int64_t margin = 0;     // rows above and below a band: the largest half-width
@@ -387,6 +533,8 @@ struct FractionalBox::Tables {
   bool whole_image = false;
   int64_t loaded = -1;  // the band in the tables (0 for the whole image), or -1
   Sums sums;
+  std::vector<std::unique_ptr<RowWorker>> workers;  // a pass's, kept for the next
+  PageBuffer output;                                // a pass's band of output rows
 
   Tables(const ImageRows& image, EdgeMode edge_mode, double max_radius)
       : source(image), mode(edge_mode), sums(AreaSums<uint32_t>(0, 0, edge_mode)) {
@@ -399,11 +547,7 @@ struct FractionalBox::Tables {
     // margin rows below the band's own work.
     band_rows = std::max<int64_t>(64, 2 * margin);
     whole_image = band_rows + 2 * margin >= source.height();
-    if (fits_32_bits(margin)) {
-      sums = AreaSums<uint32_t>(source.width(), source.height(), mode);
-    } else {
-      sums = AreaSums<uint64_t>(source.width(), source.height(), mode);
-    }
+    sums = sums_for(margin, source.width(), source.height(), mode);
     loaded = -1;
   }
 
@@ -427,14 +571,65 @@ struct FractionalBox::Tables {
     loaded = band;
   }
 
-  // The end (exclusive) of the run of output rows from y that the loaded
-  // tables serve.
-  int32_t serves_until(int32_t y) const {
-    if (whole_image) return source.height();
-    return static_cast<int32_t>(
-        std::min<int64_t>(source.height(), (y / band_rows + 1) * band_rows));
-  }
+  void pass(OutputFile& dest, const RowRadii& row_radii, const RowDone& after_row);
 };
+
+// Rows go a band of output rows at a time; within a band, runs of rows are
+// shared among the threads, each computing its rows' radii and pixels on its
+// own (reading only the source and the tables), and then the band is written
+// and reported in order.
+void FractionalBox::Tables::pass(OutputFile& dest, const RowRadii& row_radii,
+                                 const RowDone& after_row) {
+  const int32_t width = source.width();
+  const int32_t height = source.height();
+  if (width == 0) {
+    for (int32_t y = 0; y < height; ++y) {
+      row_radii(y, {});
+      next_row24(dest, width);
+      after_row(y);
+    }
+    return;
+  }
+  if (height == 0) return;
+  const unsigned threads = worker_count(int64_t{width} * height);
+  if (whole_image) load(0, 0);
+  while (workers.size() < threads) {
+    workers.push_back(std::make_unique<RowWorker>(source.width(), source.height(), mode, margin));
+  }
+  for (auto& worker : workers) worker->forget();
+  const size_t row_bytes = 3 * static_cast<size_t>(width);
+  const int64_t rows_per_band =
+      std::clamp<int64_t>(static_cast<int64_t>(band_bytes / row_bytes), 1, height);
+  if (output.size() < static_cast<size_t>(rows_per_band) * row_bytes) {
+    output = PageBuffer(static_cast<size_t>(rows_per_band) * row_bytes);
+  }
+  // A ring's first row costs its margins' rows as well: runs of rows long
+  // beside them; a lone thread takes the whole band and goes on from there.
+  const int64_t run_rows =
+      threads <= 1 ? rows_per_band
+                   : std::max<int64_t>(whole_image ? 1 : 4 * margin,
+                                       (rows_per_band + 2 * threads - 1) / (2 * threads));
+  const Sums* whole = whole_image ? &sums : nullptr;
+  for (int64_t first = 0; first < height; first += rows_per_band) {
+    const int64_t rows = std::min<int64_t>(rows_per_band, height - first);
+    const int64_t runs = (rows + run_rows - 1) / run_rows;
+    std::atomic<int64_t> next_run{0};
+    share_out(threads, 1, threads, [&](int64_t w) {
+      RowWorker& worker = *workers[static_cast<size_t>(w)];
+      for (int64_t run; (run = next_run.fetch_add(1)) < runs;) {
+        for (int64_t k = run * run_rows; k < std::min(rows, (run + 1) * run_rows); ++k) {
+          worker.row(source, whole, static_cast<int32_t>(first + k), row_radii,
+                     output.data() + static_cast<size_t>(k) * row_bytes);
+        }
+      }
+    });
+    for (int64_t k = 0; k < rows; ++k) {
+      std::memcpy(next_row24(dest, width).data(),
+                  output.data() + static_cast<size_t>(k) * row_bytes, row_bytes);
+      after_row(static_cast<int32_t>(first + k));
+    }
+  }
+}
 
 FractionalBox::FractionalBox(const ImageRows& source, EdgeMode mode, double max_radius)
     : tables_(std::make_unique<Tables>(source, mode, max_radius)) {}
@@ -448,88 +643,30 @@ void FractionalBox::set_source(const ImageRows& source) {
 
 std::array<uint8_t, 3> FractionalBox::fractional_box_average(int32_t x, int32_t y, double radius) {
   tables_->load(y, radius);
-  return std::visit(
-      [&](const auto& sums) {
-        return average_at(sums, tables_->source.width(), tables_->mode, x, y, radius);
-      },
-      tables_->sums);
-}
-
-int32_t FractionalBox::prepare(int32_t y, double max_radius) {
-  tables_->load(y, max_radius);
-  return tables_->serves_until(y);
-}
-
-int32_t FractionalBox::band_end(int32_t y) const { return tables_->serves_until(y); }
-
-void FractionalBox::average_prepared_row(int32_t y, std::span<const double> radii,
-                                         std::span<uint8_t> out) const {
+  std::array<uint8_t, 3> out;
   std::visit(
       [&](const auto& sums) {
-        for (size_t x = 0; x < radii.size(); ++x) {
-          std::array<uint8_t, 3> bgr = average_at(sums, tables_->source.width(), tables_->mode,
-                                                  static_cast<int64_t>(x), y, radii[x]);
-          out[3 * x] = bgr[0];
-          out[3 * x + 1] = bgr[1];
-          out[3 * x + 2] = bgr[2];
-        }
+        average_at(sums, tables_->source.width(), tables_->mode, x, y, WindowPlan(radius),
+                   out.data());
       },
       tables_->sums);
+  return out;
 }
 
 void FractionalBox::average_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out) {
   if (radii.empty()) return;
-  prepare(y, *std::max_element(radii.begin(), radii.end()));
-  average_prepared_row(y, radii, out);
+  tables_->load(y, *std::max_element(radii.begin(), radii.end()));
+  std::visit(
+      [&](const auto& sums) {
+        average_row_of(sums, tables_->source.width(), tables_->mode, y, radii, out.data());
+      },
+      tables_->sums);
 }
 
-// Rows go a band at a time, the band the tables serve: their radii, then,
-// with the tables ready for the band, their pixels, both shared among the
-// threads (each pixel reads only the tables and the source), then written and
-// reported in order. Each row's radii are worked out once per pass: should
-// the tables grow for a larger radius and serve fewer rows, the radii of the
-// rows left over are kept for the next band.
 void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile& dest,
                          const RowRadii& row_radii, const RowDone& after_row) {
   box.set_source(source);
-  const int32_t width = source.width();
-  const int32_t height = source.height();
-  const size_t row_pixels = static_cast<size_t>(width);
-  const unsigned workers = worker_count(int64_t{width} * height);
-  std::vector<double> radii;
-  std::vector<uint8_t> pixels;
-  auto radii_of = [&](int64_t i) {
-    return std::span<double>(radii.data() + i * row_pixels, row_pixels);
-  };
-  auto pixels_of = [&](int64_t i) {
-    return std::span<uint8_t>(pixels.data() + i * 3 * row_pixels, 3 * row_pixels);
-  };
-  int32_t known = 0;  // rows from `first` whose radii are already in `radii`
-  for (int32_t first = 0; first < height;) {
-    const int32_t wanted = std::max(box.band_end(first), first + known);
-    radii.resize(static_cast<size_t>(wanted - first) * row_pixels);
-    share_out(wanted - first - known, 1, workers, [&](int64_t i) {
-      row_radii(first + known + static_cast<int32_t>(i), radii_of(known + i));
-    });
-    int32_t end = wanted;
-    if (width > 0) {
-      end = std::min(end, box.prepare(first, *std::max_element(radii.begin(), radii.end())));
-      pixels.resize(static_cast<size_t>(end - first) * 3 * row_pixels);
-      share_out(end - first, 1, workers, [&](int64_t i) {
-        box.average_prepared_row(first + static_cast<int32_t>(i), radii_of(i), pixels_of(i));
-      });
-    }
-    for (int32_t y = first; y < end; ++y) {
-      std::span<const uint8_t> row = pixels_of(y - first);
-      std::span<uint8_t> target = next_row24(dest, width);
-      std::copy(row.begin(), row.end(), target.begin());
-      after_row(y);
-    }
-    known = wanted - end;
-    std::copy(radii.begin() + static_cast<ptrdiff_t>((end - first) * row_pixels), radii.end(),
-              radii.begin());
-    first = end;
-  }
+  box.pass(dest, row_radii, after_row);
 }
 
 BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radii,
@@ -539,6 +676,10 @@ BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radi
     if (!*box) *box = std::make_unique<FractionalBox>(source, mode, max_radius);
     fractional_box_pass(**box, source, dest, row_radii, after_row);
   };
+}
+
+void FractionalBox::pass(OutputFile& dest, const RowRadii& row_radii, const RowDone& after_row) {
+  tables_->pass(dest, row_radii, after_row);
 }
 
 }  // namespace bmp

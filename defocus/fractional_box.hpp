@@ -28,6 +28,10 @@ struct BoxWindow {
 // whole r, where r + 1 rounds up and the window would outgrow its weights.)
 BoxWindow box_window(double radius);
 
+// Fills the radius (>= 0) of every pixel of stored row y. Rows are asked for
+// from several threads at once, each row once per pass.
+using RowRadii = std::function<void(int32_t y, std::span<double> radii)>;
+
 // `fractional_box_average` over a source image and edge mode. The result is
 // byte for byte that of the plain sum over the (2M + 1)² window, rows outer and
 // columns inner, of weight × value. Each pixel takes the window's whole-number
@@ -55,25 +59,15 @@ class FractionalBox {
   // Rows are cheapest in ascending order (the tables move by bands).
   void average_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out);
 
-  // The same in two steps, for rows shared among threads: prepare() makes
-  // the tables ready for output row y and radii up to max_radius and returns
-  // the end (exclusive) of the run of rows from y they serve; then
-  // average_prepared_row, which changes nothing, for any row of that run,
-  // from several threads at once.
-  int32_t prepare(int32_t y, double max_radius);
-  // The end of the run that prepare(y, r) would return for radii r within
-  // those the tables are sized for, without making anything ready.
-  int32_t band_end(int32_t y) const;
-  void average_prepared_row(int32_t y, std::span<const double> radii, std::span<uint8_t> out) const;
+  // One pass over the source set last into `dest`, whose header the caller
+  // wrote: each stored row with its `dm` zero bytes, its radii from
+  // row_radii; after_row(y) follows each row.
+  void pass(OutputFile& dest, const RowRadii& row_radii, const RowDone& after_row);
 
  private:
   struct Tables;
   std::unique_ptr<Tables> tables_;
 };
-
-// Fills the radius (>= 0) of every pixel of stored row y. Rows are asked for
-// from several threads at once, each row once per pass.
-using RowRadii = std::function<void(int32_t y, std::span<double> radii)>;
 
 // One pass over `source` into `dest`, whose header the caller wrote: each
 // stored row with its `dm` zero bytes, its radii from row_radii; after_row(y)

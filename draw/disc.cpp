@@ -6,7 +6,6 @@
 
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
-#include "core/image_rows.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/soft_edge.hpp"
 
@@ -62,6 +61,7 @@ SoftEllipseArgs parse_disc_args(const Run& run) {
 struct DiscOneWay : ZoneColour {
   static constexpr bool inside_kept = false;
   static constexpr bool outside_kept = true;
+  static constexpr Fades fades = Fades::a1;
   void inside(uint8_t* px) const {
     each(px, [&](double in, double col) { return col * k + m * in; });
   }
@@ -75,6 +75,7 @@ struct DiscOneWay : ZoneColour {
 struct DiscTurn : ZoneColour {
   static constexpr bool inside_kept = true;
   static constexpr bool outside_kept = true;
+  static constexpr Fades fades = Fades::a2;
   void inside(uint8_t*) const {}
   void band(uint8_t* px, const EllipsePoint& at) const {
     each(px, [&](double in, double col) { return m * in + (col + (in - col) * (1 - at.a2)) * k; });

@@ -13,6 +13,20 @@ namespace {
 
 double square(double x) { return x * x; }
 
+// The larger real root of a x² + b x + c (a > 0), or 0 when it is below 0 or
+// there is none (the quadratic is then above 0 for every x >= 0); NaN when
+// the coefficients are not finite.
+double larger_root(double a, double b, double c) {
+  if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) return NAN;
+  const double discriminant = b * b - 4 * a * c;
+  if (!std::isfinite(discriminant)) return NAN;
+  if (discriminant < 0) return 0;
+  const double root = std::sqrt(discriminant);
+  // Of the two forms, the one without cancellation.
+  const double larger = b < 0 ? (-b + root) / (2 * a) : (2 * c) / (-b - root);
+  return larger > 0 ? larger : 0;
+}
+
 }  // namespace
 
 SoftEllipse::SoftEllipse(const EllipseParams& params, int32_t image_height)
@@ -53,32 +67,17 @@ EllipseRadii SoftEllipse::ellipse_radii_at(int64_t c, int64_t r) const {
   return radii;
 }
 
-EllipsePoint SoftEllipse::point_at(int64_t c, int64_t r) const {
+EllipsePoint SoftEllipse::point_at(int64_t c, int64_t r, Fades fades) const {
   const EllipseRadii radii = ellipse_radii_at(c, r);
   if (radii.v < radii.r_in) return {EllipseZone::inside};
   if (!(radii.v < radii.r_out)) return {EllipseZone::outside};
   const double d = radii.r_out - radii.r_in;
   const double e = radii.v - radii.r_in;
   // The angles as written: 180 ÷ D × E, not 180 × (E ÷ D).
-  return {EllipseZone::band, sine_rise(180 / d * e), sine_rise(360 / d * e)};
-}
-
-std::optional<EllipseZone> SoftEllipse::quick_zone(int64_t c, int64_t r) const {
-  const double dx = double(c) - e_.x_c + 0.00001;
-  const double dy = double(r) - k_ + 0.00001;
-  if (dx == 0 || !(dy * ratio_ != 0)) return std::nullopt;
-  // Along the pixel's direction the inner ellipse has radius² s²p²V² ÷ den,
-  // and the outer radius² is (dx²p²A² + dy²s²B²) ÷ den.
-  const double dx2 = dx * dx, dy2 = dy * dy;
-  const double v2 = dx2 + dy2;
-  const double across = dx2 * square(p_), along = dy2 * square(s_);
-  const double den = across + along;
-  const double in2 = square(s_) * square(p_) * v2 / den;
-  const double out2 = (across * square(a_) + along * square(b_)) / den;
-  if (!std::isfinite(in2) || !std::isfinite(out2) || !std::isfinite(v2)) return std::nullopt;
-  if (v2 < in2 - tolerance_) return EllipseZone::inside;
-  if (v2 > in2 + tolerance_ && v2 > out2 + tolerance_) return EllipseZone::outside;
-  return std::nullopt;
+  EllipsePoint point{EllipseZone::band};
+  if (fades != Fades::a2) point.a1 = sine_rise(180 / d * e);
+  if (fades != Fades::a1) point.a2 = sine_rise(360 / d * e);
+  return point;
 }
 
 IndexRange SoftEllipse::inside_columns(int64_t r, int32_t width) const {
@@ -91,6 +90,26 @@ IndexRange SoftEllipse::inside_columns(int64_t r, int32_t width) const {
   const double room = 1 - square(dy / p_) - margin;
   if (!(room > 0)) return {};
   const double half = s_ * std::sqrt(room) - 1;
+  return range_between(e_.x_c - half, e_.x_c + half, width);
+}
+
+IndexRange SoftEllipse::near_columns(int64_t r, int32_t width) const {
+  // With x = dx², Y = dy² and den = xp² + Ys² (> 0), a pixel is outside when
+  // V² exceeds both the inner radius² s²p²V² ÷ den and the outer radius²
+  // (xp²A² + Ys²B²) ÷ den. By a tolerance, times den, these are
+  //   (x + Y)(den - s²p²) - t den > 0  and  (x + Y) den - xp²A² - Ys²B² - t den > 0,
+  // quadratics in x that open upwards: beyond the larger root of each, every
+  // pixel of the row is outside by the margin. Two columns more on each side
+  // cover the 0.00001 offset and the rounding of the roots.
+  const double dy = double(r) - k_ + 0.00001;
+  const double y = dy * dy, s2 = square(s_), p2 = square(p_);
+  const double t = 4 * tolerance_;
+  const double beyond_inner =
+      larger_root(p2, y * s2 - s2 * p2 + y * p2 - t * p2, y * (y * s2 - s2 * p2) - t * y * s2);
+  const double beyond_outer = larger_root(p2, y * s2 + y * p2 - p2 * square(a_) - t * p2,
+                                          y * y * s2 - y * s2 * square(b_) - t * y * s2);
+  const double half = std::sqrt(std::max(beyond_inner, beyond_outer)) * (1 + 1e-9) + 2;
+  if (!std::isfinite(half)) return IndexRange{0, width};
   return range_between(e_.x_c - half, e_.x_c + half, width);
 }
 

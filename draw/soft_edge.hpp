@@ -1,19 +1,19 @@
 // The soft ellipse of `disc` and `vignette`: an inner ellipse of semi-axes
 // s and p, a band out to the outer semi-axes along the same angle, and the
-// fades a1 and a2 across the band. The zone of most pixels is decided by the
-// inner ellipse's own equation with a safety margin; the rest take the
-// trigonometric path, so every pixel gets what the plain evaluation gives.
+// fades a1 and a2 across the band. Per row, the columns certainly inside the
+// inner ellipse and those certainly outside the band are found from the
+// ellipses' own equations with a safety margin; only the columns between
+// take the trigonometric path, so every pixel gets what the plain
+// evaluation gives.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <optional>
+#include <span>
 
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
-#include "core/image_rows.hpp"
-#include "core/row_bands.hpp"
+#include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/rectangle.hpp"
 
@@ -41,6 +41,8 @@ struct EllipseRadii {
 
 // A pixel's zone and, in the band, the fades: a1 rises from 0 at the inner
 // edge to 1 at the outer edge, a2 is 0 at both edges and 1 half-way.
+// `Fades` says which of them a caller uses (the other is left 0).
+enum class Fades { a1, a2, both };
 struct EllipsePoint {
   EllipseZone zone = EllipseZone::outside;
   double a1 = 0;
@@ -58,13 +60,13 @@ class SoftEllipse {
   // The zones in the order listed: inside when V < r_in, else band when
   // V < r_out, else outside; so with a negative band width a pixel with
   // r_out <= V < r_in is inside.
-  EllipsePoint point_at(int64_t c, int64_t r) const;
-  // The zone without trigonometry where a bound with a wide margin decides
-  // it; nothing where only the plain evaluation can.
-  std::optional<EllipseZone> quick_zone(int64_t c, int64_t r) const;
-  // The columns of stored row r whose pixels are inside by a margin wide
-  // enough that quick_zone would say so: no pixel there needs a test.
+  EllipsePoint point_at(int64_t c, int64_t r, Fades fades = Fades::both) const;
+  // The columns of stored row r whose pixels are inside by a wide margin: no
+  // pixel there needs a test.
   IndexRange inside_columns(int64_t r, int32_t width) const;
+  // The columns of stored row r whose pixels may be inside or in the band;
+  // every other pixel of the row is outside by a wide margin.
+  IndexRange near_columns(int64_t r, int32_t width) const;
   // The pixels that can lie inside or in the band; all others are outside.
   PixelRect reach(int32_t width, int32_t height) const;
 
@@ -92,61 +94,77 @@ struct ZoneColour {
 };
 
 // How a tool paints the zones, per pixel of three bytes:
-//   inside(px), band(px, point), outside(px); `inside_kept` and
-//   `outside_kept` say that a zone keeps its pixels as read, so that it is
-//   not visited at all.
+//   inside(px), band(px, point), outside(px), each channel set from that
+//   channel alone (so that inside and outside are looked up in tables of
+//   the 256 byte values); `inside_kept` and `outside_kept` say that a zone
+//   keeps its pixels as read, so that it is not visited at all; `fades`
+//   names the fade band() uses.
 // Each output row is its input row with the zones painted; rows are made by
 // several threads on large images, each pixel exactly as alone.
 template <class Paint>
-void paint_soft_ellipse(const SoftEllipse& ellipse, const ImageRows& rows, OutputFile& out,
-                        const Paint& paint, const RowDone& row_done) {
-  const int32_t width = rows.width();
-  const PixelRect reach = ellipse.reach(width, rows.height());
-  auto paint_outside = [&](uint8_t* row, int64_t first, int64_t end) {
-    if (Paint::outside_kept) return;
-    for (int64_t c = first; c < end; ++c) paint.outside(row + 3 * c);
-  };
-  produce_rows24(
-      out, width, rows.height(), 16 * int64_t{width},
-      [&](int32_t r, std::span<uint8_t> pixels) {
-        std::memcpy(pixels.data(), rows.row(r), pixels.size());
-        uint8_t* row = pixels.data();
-        if (!reach.rows.contains(r) || reach.columns.empty()) {
-          paint_outside(row, 0, width);
-          return;
-        }
-        paint_outside(row, 0, reach.columns.first);
-        paint_outside(row, reach.columns.end, width);
-        IndexRange inside = ellipse.inside_columns(r, width);
-        inside.first = std::max(inside.first, reach.columns.first);
-        inside.end = std::min(inside.end, reach.columns.end);
-        if (inside.empty()) inside = {reach.columns.end, reach.columns.end};
-        if (!Paint::inside_kept) {
-          for (int64_t c = inside.first; c < inside.end; ++c) paint.inside(row + 3 * c);
-        }
-        for (int64_t c = reach.columns.first; c < reach.columns.end; ++c) {
-          if (c == inside.first) c = inside.end;
-          if (c == reach.columns.end) break;
-          uint8_t* px = row + 3 * c;
-          const std::optional<EllipseZone> zone = ellipse.quick_zone(c, r);
-          if (zone == EllipseZone::inside) {
-            if (!Paint::inside_kept) paint.inside(px);
-          } else if (zone == EllipseZone::outside) {
-            if (!Paint::outside_kept) paint.outside(px);
-          } else {
-            const EllipsePoint point = ellipse.point_at(c, r);
-            if (point.zone == EllipseZone::inside) {
-              paint.inside(px);
-            } else if (point.zone == EllipseZone::band) {
-              paint.band(px, point);
-            } else {
-              paint.outside(px);
-            }
-          }
-        }
-      },
-      row_done);
-}
+class SoftEllipsePainter {
+ public:
+  SoftEllipsePainter(const SoftEllipse& ellipse, const Paint& paint, int32_t width, int32_t height)
+      : ellipse_(ellipse), paint_(paint), width_(width), reach_(ellipse.reach(width, height)) {
+    for (int v = 0; v < 256; ++v) {
+      uint8_t in[3] = {uint8_t(v), uint8_t(v), uint8_t(v)}, out[3] = {in[0], in[1], in[2]};
+      paint.inside(in);
+      paint.outside(out);
+      for (int i = 0; i < 3; ++i) inside_[i][v] = in[i], outside_[i][v] = out[i];
+    }
+  }
+
+  // Stored row r's pixels from image column `column` on.
+  void paint_row(int64_t r, int64_t column, std::span<uint8_t> pixels) const {
+    const IndexRange piece{column, column + static_cast<int64_t>(pixels.size() / 3)};
+    auto at = [&](int64_t c) { return pixels.data() + 3 * (c - column); };
+    IndexRange near;
+    if (reach_.rows.contains(r)) near = ellipse_.near_columns(r, width_).intersect(reach_.columns);
+    if (near.empty()) near = {piece.end, piece.end};
+    fill(outside_, !Paint::outside_kept, {piece.first, near.first}, piece, at);
+    fill(outside_, !Paint::outside_kept, {near.end, piece.end}, piece, at);
+    IndexRange inside = ellipse_.inside_columns(r, width_).intersect(near);
+    if (inside.empty()) inside = {near.end, near.end};
+    fill(inside_, !Paint::inside_kept, inside, piece, at);
+    evaluate(r, IndexRange{near.first, inside.first}.intersect(piece), at);
+    evaluate(r, IndexRange{inside.end, near.end}.intersect(piece), at);
+  }
+
+ private:
+  using Table = uint8_t[3][256];
+
+  template <class At>
+  static void fill(const Table& table, bool painted, IndexRange columns, IndexRange piece,
+                   const At& at) {
+    if (!painted) return;
+    columns = columns.intersect(piece);
+    for (int64_t c = columns.first; c < columns.end; ++c) {
+      uint8_t* px = at(c);
+      for (int i = 0; i < 3; ++i) px[i] = table[i][px[i]];
+    }
+  }
+
+  template <class At>
+  void evaluate(int64_t r, IndexRange columns, const At& at) const {
+    for (int64_t c = columns.first; c < columns.end; ++c) {
+      uint8_t* px = at(c);
+      const EllipsePoint point = ellipse_.point_at(c, r, Paint::fades);
+      if (point.zone == EllipseZone::band) {
+        paint_.band(px, point);
+      } else {
+        const Table& table = point.zone == EllipseZone::inside ? inside_ : outside_;
+        for (int i = 0; i < 3; ++i) px[i] = table[i][px[i]];
+      }
+    }
+  }
+
+  const SoftEllipse& ellipse_;
+  const Paint& paint_;
+  int32_t width_;
+  PixelRect reach_;
+  Table inside_;
+  Table outside_;
+};
 
 // What `disc` and `vignette` take from their command lines.
 struct SoftEllipseArgs {
@@ -164,14 +182,22 @@ void draw_soft_ellipse(const SoftEllipseArgs& args, InputFile& in, const ImageLa
                        OutputFile& out, Console& console) {
   const SoftEllipse ellipse(args.ellipse, image.height);
   write_bmp24_header(out, image.width, image.height);
-  const ImageRows rows(in, image);
   const double m = args.trans / 100;
   const ZoneColour colour{{args.colour[0], args.colour[1], args.colour[2]}, m, 1 - m};
-  const RowDone done = [&](int32_t r) { report_progress(console, r); };
+  auto paint = [&](const auto& rule) {
+    const SoftEllipsePainter painter(ellipse, rule, image.width, image.height);
+    rewrite_rows24_shared(
+        in, image, out, worker_count(16 * int64_t{image.width} * image.height),
+        [](int32_t) { return 0; },
+        [&](int32_t r, int32_t column, std::span<uint8_t> pixels, int) {
+          painter.paint_row(r, column, pixels);
+        },
+        [&](int32_t r) { report_progress(console, r); });
+  };
   if (args.flag == 0) {
-    paint_soft_ellipse(ellipse, rows, out, OneWay{colour}, done);
+    paint(OneWay{colour});
   } else {
-    paint_soft_ellipse(ellipse, rows, out, Turn{colour}, done);
+    paint(Turn{colour});
   }
   out.commit();
 }

@@ -7,7 +7,6 @@
 
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
-#include "core/image_rows.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/soft_edge.hpp"
 
@@ -81,6 +80,7 @@ SoftEllipseArgs parse_vignette_args(const Run& run, const ImageLayout& image) {
 struct VignetteOneWay : ZoneColour {
   static constexpr bool inside_kept = true;
   static constexpr bool outside_kept = false;
+  static constexpr Fades fades = Fades::a1;
   void inside(uint8_t*) const {}
   void band(uint8_t* px, const EllipsePoint& at) const {
     each(px, [&](double in, double col) { return (in * (1 - at.a1) + col * at.a1) * k + in * m; });
@@ -94,6 +94,7 @@ struct VignetteOneWay : ZoneColour {
 struct VignetteTurn : ZoneColour {
   static constexpr bool inside_kept = true;
   static constexpr bool outside_kept = true;
+  static constexpr Fades fades = Fades::a2;
   void inside(uint8_t*) const {}
   void band(uint8_t* px, const EllipsePoint& at) const {
     each(px, [&](double in, double col) { return (in * (1 - at.a2) + col * at.a2) * k + in * m; });

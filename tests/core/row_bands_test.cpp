@@ -128,6 +128,17 @@ TEST(RowBands, AFailingRowStopsTheRunWithItsMessage) {
                    },
                    [](int32_t) {}),
                ToolFailure);
+  for (int32_t failing : {0, 4321, 4999}) {
+    auto in_order = OutputFile::create(scratch.path("in-order.bmp"), "in-order.bmp");
+    EXPECT_THROW(produce_rows24_in_order(
+                     *in_order, 100, 5000, 1 << 20, [](int32_t) { return 0; },
+                     [&](int32_t row, std::span<uint8_t>, int) {
+                       if (row == failing) fail("no such row\n");
+                     },
+                     [](int32_t) {}),
+                 ToolFailure)
+        << failing;
+  }
 }
 
 }  // namespace

@@ -353,36 +353,53 @@ namespace bmp {
 namespace {
 
 // A pass large enough to be shared among threads: its rows, written in order,
-// are those of the reference, whatever thread made them.
+// are those of the reference, whatever thread made them. Each thread's table
+// follows its rows down; radii beyond the largest declared make it grow; an
+// image about as high as its windows reach is served by one whole-image table.
 TEST(FractionalBox, APassSharedAmongThreadsWritesTheSameBytes) {
+  struct Case {
+    int width, height;
+    double declared;  // the largest radius the box is told of
+    double spread;    // radii from 0.3 to 0.3 + spread
+  };
+  const Case cases[] = {{320, 260, 2.7, 2.4}, {320, 260, 0.5, 5.2}, {1700, 40, 12.5, 12.2}};
   std::mt19937 random(20261210);
   std::uniform_int_distribution<int> level(0, 255);
-  TestImage image = filled(320, 260, [&](int x, int y, int c) {
-    return (x * 3 + y * 5 + c * 40) % 256 / 2 + level(random) / 2;  // ramps with noise
-  });
-  auto radius_at = [](int x, int y) { return 0.3 + 2.4 * ((x * 7 + y * 3) % 100) / 100.0; };
-  for (bool wrap : {false, true}) {
-    test::Scratch scratch;
-    {
-      auto out = OutputFile::create(scratch.path("pass.bmp"), "pass.bmp");
-      write_bmp24_header(*out, image.width(), image.height());
-      FractionalBox box(image.source(), mode_of(wrap), 2.7);
-      std::vector<int32_t> reported;
-      fractional_box_pass(
-          box, image.source(), *out,
-          [&](int32_t y, std::span<double> radii) {
-            for (size_t x = 0; x < radii.size(); ++x) radii[x] = radius_at(static_cast<int>(x), y);
-          },
-          [&](int32_t y) { reported.push_back(y); });
-      out->commit();
-      ASSERT_EQ(reported.size(), static_cast<size_t>(image.height()));
-      for (size_t y = 0; y < reported.size(); ++y) ASSERT_EQ(reported[y], static_cast<int32_t>(y));
-    }
-    test::Image got = test::decode_bmp24(test::read_file(scratch.path("pass.bmp")));
-    test::Image want = test::ref_fractional_pass(image.image, radius_at, wrap);
-    ASSERT_EQ(got.pixels.size(), want.pixels.size());
-    for (size_t i = 0; i < want.pixels.size(); ++i) {
-      ASSERT_EQ(got.pixels[i], want.pixels[i]) << (wrap ? "wrap" : "clamp") << " pixel " << i;
+  for (const Case& c : cases) {
+    TestImage image = filled(c.width, c.height, [&](int x, int y, int channel) {
+      return (x * 3 + y * 5 + channel * 40) % 256 / 2 + level(random) / 2;  // ramps with noise
+    });
+    auto radius_at = [&](int x, int y) { return 0.3 + c.spread * ((x * 7 + y * 3) % 100) / 100.0; };
+    for (bool wrap : {false, true}) {
+      const std::string what = std::to_string(c.width) + " x " + std::to_string(c.height) +
+                               (wrap ? " wrap" : " clamp") + " declared " +
+                               std::to_string(c.declared);
+      test::Scratch scratch;
+      {
+        auto out = OutputFile::create(scratch.path("pass.bmp"), "pass.bmp");
+        write_bmp24_header(*out, image.width(), image.height());
+        FractionalBox box(image.source(), mode_of(wrap), c.declared);
+        std::vector<int32_t> reported;
+        fractional_box_pass(
+            box, image.source(), *out,
+            [&](int32_t y, std::span<double> radii) {
+              for (size_t x = 0; x < radii.size(); ++x) {
+                radii[x] = radius_at(static_cast<int>(x), y);
+              }
+            },
+            [&](int32_t y) { reported.push_back(y); });
+        out->commit();
+        ASSERT_EQ(reported.size(), static_cast<size_t>(image.height())) << what;
+        for (size_t y = 0; y < reported.size(); ++y) {
+          ASSERT_EQ(reported[y], static_cast<int32_t>(y)) << what;
+        }
+      }
+      test::Image got = test::decode_bmp24(test::read_file(scratch.path("pass.bmp")));
+      test::Image want = test::ref_fractional_pass(image.image, radius_at, wrap);
+      ASSERT_EQ(got.pixels.size(), want.pixels.size()) << what;
+      for (size_t i = 0; i < want.pixels.size(); ++i) {
+        ASSERT_EQ(got.pixels[i], want.pixels[i]) << what << " pixel " << i;
+      }
     }
   }
 }

@@ -1,0 +1,173 @@
+// Rows made or rewritten on several threads while the calling thread reads
+// and writes: the rows pass in runs through a few small buffers that are used
+// again and again, so reading, the work on the rows and writing overlap and
+// no large fresh memory is touched (on virtual machines the first touch of a
+// page costs far more than the work done in it).
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "bmp_io.hpp"
+#include "page_buffer.hpp"
+#include "parallel.hpp"
+
+namespace bmp {
+
+// Runs in flight at once: some being read, some worked on, one being written;
+// fewer when rows are so long that they would take more than
+// `pipeline_bytes`.
+inline constexpr int64_t pipeline_runs_in_flight = 4;
+inline constexpr size_t pipeline_bytes = size_t{16} << 20;
+
+// For each stored row r of an image of `height` rows of `row_bytes` bytes,
+// bottom first, in runs of whole rows of about a write block:
+//   load(first, bytes)   fills the bytes of rows [first, first + n) (or leaves
+//                        them, when work makes the rows whole),
+//   start(r)             gives row r's context, in row order,
+//   work(r, row, ctx)    makes row r's row_bytes bytes in place, on any of
+//                        `workers` threads,
+//   after_row(r)         follows each row, in row order, before its run is
+//                        written.
+// load, start, after_row and the writing run on the calling thread, which
+// works on rows too whenever it has nothing else to do (so the run ends even
+// when no pool thread joins it). The first exception stops every thread and
+// is thrown again here.
+template <class Load, class Start, class Work, class AfterRow>
+void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned workers,
+                     const Load& load, const Start& start, const Work& work,
+                     const AfterRow& after_row) {
+  using Context = decltype(start(int32_t{0}));
+  if (height <= 0 || row_bytes == 0) return;
+  const int64_t run_rows = std::clamp<int64_t>(
+      static_cast<int64_t>((stream_block_bytes + row_bytes - 1) / row_bytes), 1, height);
+  const int64_t runs = (height + run_rows - 1) / run_rows;
+  const size_t run_bytes = static_cast<size_t>(run_rows) * row_bytes;
+  const int64_t slots = std::clamp<int64_t>(static_cast<int64_t>(pipeline_bytes / run_bytes), 1,
+                                            std::min(pipeline_runs_in_flight, runs));
+  PageBuffer buffer(run_bytes * static_cast<size_t>(slots));
+  std::vector<std::vector<Context>> contexts(static_cast<size_t>(slots));
+  std::vector<std::atomic<int64_t>> rows_done(static_cast<size_t>(slots));
+  for (auto& done : rows_done) done.store(0);
+
+  // Rows below `published` are loaded and started; `claimed` hands out rows;
+  // `finished` counts rows done, for the calling thread to wait on.
+  std::atomic<int32_t> published{0};
+  std::atomic<int32_t> claimed{0};
+  std::atomic<uint32_t> finished{0};
+  std::atomic<bool> stopped{false};
+  std::exception_ptr failure;
+  std::mutex failure_lock;
+  const int32_t last = height;
+  auto slot_of = [&](int64_t r) { return static_cast<size_t>((r / run_rows) % slots); };
+  auto row_at = [&](int64_t r) {
+    return std::span<uint8_t>(
+        buffer.data() + slot_of(r) * run_bytes + static_cast<size_t>(r % run_rows) * row_bytes,
+        row_bytes);
+  };
+  auto make_row = [&](int32_t r) {
+    const size_t slot = slot_of(r);
+    work(r, row_at(r), contexts[slot][static_cast<size_t>(r % run_rows)]);
+    rows_done[slot].fetch_add(1, std::memory_order_release);
+    finished.fetch_add(1, std::memory_order_release);
+    finished.notify_one();
+  };
+  auto stop = [&] {
+    {
+      std::lock_guard<std::mutex> hold(failure_lock);
+      if (!failure) failure = std::current_exception();
+    }
+    stopped.store(true);
+    published.store(INT32_MAX);
+    published.notify_all();
+    finished.fetch_add(1);
+    finished.notify_all();
+  };
+  auto helper = [&] {
+    try {
+      while (true) {
+        const int32_t r = claimed.fetch_add(1);
+        if (r >= last) return;
+        int32_t seen = published.load(std::memory_order_acquire);
+        while (seen <= r) {
+          if (stopped.load()) return;
+          published.wait(seen, std::memory_order_acquire);
+          seen = published.load(std::memory_order_acquire);
+        }
+        if (stopped.load()) return;
+        make_row(r);
+      }
+    } catch (...) {
+      stop();
+    }
+  };
+  // The calling thread takes a row only when it is already loaded.
+  auto try_claim = [&](int32_t& r) {
+    r = claimed.load();
+    while (r < published.load(std::memory_order_acquire)) {
+      if (claimed.compare_exchange_weak(r, r + 1)) return true;
+    }
+    return false;
+  };
+  auto first_of = [&](int64_t run) { return static_cast<int32_t>(run * run_rows); };
+  auto count_of = [&](int64_t run) {
+    return static_cast<int32_t>(std::min<int64_t>(run_rows, height - run * run_rows));
+  };
+  auto feed = [&] {
+    int64_t loaded = 0, written = 0;
+    while (written < runs && !stopped.load()) {
+      if (loaded < runs && loaded - written < slots) {
+        const size_t slot = static_cast<size_t>(loaded % slots);
+        const int32_t first = first_of(loaded), count = count_of(loaded);
+        load(first, std::span<uint8_t>(buffer.data() + slot * run_bytes,
+                                       static_cast<size_t>(count) * row_bytes));
+        contexts[slot].clear();
+        for (int32_t k = 0; k < count; ++k) contexts[slot].push_back(start(first + k));
+        published.store(first + count, std::memory_order_release);
+        published.notify_all();
+        ++loaded;
+        continue;
+      }
+      const size_t slot = static_cast<size_t>(written % slots);
+      const int32_t first = first_of(written), count = count_of(written);
+      if (rows_done[slot].load(std::memory_order_acquire) == count) {
+        for (int32_t k = 0; k < count; ++k) after_row(first + k);
+        out.write(std::span<const uint8_t>(buffer.data() + slot * run_bytes,
+                                           static_cast<size_t>(count) * row_bytes));
+        rows_done[slot].store(0, std::memory_order_relaxed);
+        ++written;
+        continue;
+      }
+      int32_t r = 0;
+      if (try_claim(r)) {
+        make_row(r);
+        continue;
+      }
+      const uint32_t seen = finished.load(std::memory_order_acquire);
+      if (rows_done[slot].load(std::memory_order_acquire) != count && !stopped.load()) {
+        finished.wait(seen, std::memory_order_acquire);
+      }
+    }
+  };
+  const auto own_thread = std::this_thread::get_id();
+  run_on_workers(workers, [&] {
+    if (std::this_thread::get_id() != own_thread) {
+      helper();
+      return;
+    }
+    try {
+      feed();
+    } catch (...) {
+      stop();
+    }
+  });
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace bmp
