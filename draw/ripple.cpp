@@ -33,10 +33,13 @@ ConcentricWave::ConcentricWave(const ConcentricWaveParams& params, int32_t image
       amplitude_(127 * params.height),
       phase_(params.phase),
       damping_(params.damping),
+      linear_(params.damping == 1),
       noise_(params.flag != 0) {}
 
 double ConcentricWave::offset(double d) const {
-  return std::pow((reach_ - d) / reach_, damping_) *
+  const double fall = (reach_ - d) / reach_;
+  // pow is within 0.52 units in the last place of x^y, so pow(x, 1) is x.
+  return (linear_ ? fall : std::pow(fall, damping_)) *
          (std::cos(radians(d / wavelength_ * 360 + phase_)) * amplitude_);
 }
 

@@ -4,6 +4,7 @@
 // a channel, and the noise mode's draws from the never seeded sequence.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -61,13 +62,19 @@ class ConcentricWave {
   double amplitude_;   // A = 127 × 高さ
   double phase_;
   double damping_;
+  bool linear_;  // 減衰率 1: pow(x, 1) is x itself
   bool noise_;
 };
 
-// The noise mode's value: rand15() div 512 + 96, from 96 to 159.
-inline int wave_noise(Rand15& random) { return random.rand15() / 512 + 96; }
+// The noise mode's value: rand15() div 512 + 96, from 96 to 159. `Random`
+// is the sequence itself or a Rand15Batch of its next draws.
+template <class Random>
+int wave_noise(Random& random) {
+  return random.rand15() / 512 + 96;
+}
 // The noise mode's value within reach: W + (r ÷ 512.0 + 96.0).
-inline double noisy_offset(double wave, Rand15& random) {
+template <class Random>
+double noisy_offset(double wave, Random& random) {
   return wave + (random.rand15() / 512.0 + 96.0);
 }
 
@@ -79,6 +86,10 @@ inline uint8_t ripple_channel(int in, double v) {
   if (t < 0) return 0;
   if (t > 255) return 255;
   return static_cast<uint8_t>(truncate_toward_zero(v + in - 128));
+}
+// The same for a whole v (a noise value), where both forms are in + v - 128.
+inline uint8_t ripple_channel(int in, int v) {
+  return static_cast<uint8_t>(std::clamp<int64_t>(int64_t{in} + v - 128, 0, 255));
 }
 
 // The usage block of both ripple tools: after their usage and continuation

@@ -10,6 +10,7 @@
 #include "core/parallel.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
+#include "draw/draws.hpp"
 #include "draw/ripple.hpp"
 
 namespace bmp {
@@ -36,7 +37,7 @@ void add_to_pixel(uint8_t* pixel, double v) {
 }
 
 // Out of reach in noise mode: three draws, for red, green and blue in turn.
-void add_noise(std::span<uint8_t> pixels, int64_t from, int64_t to, Rand15& random) {
+void add_noise(std::span<uint8_t> pixels, int64_t from, int64_t to, Rand15Batch& random) {
   for (int64_t x = from; x < to; ++x) {
     uint8_t* pixel = pixels.data() + 3 * x;
     const int red = wave_noise(random);
@@ -53,10 +54,16 @@ void add_noise(std::span<uint8_t> pixels, int64_t from, int64_t to, Rand15& rand
 // of them takes one draw, v = W + (r ÷ 512.0 + 96.0), and every other pixel
 // three.
 void ripple_pixels(const ConcentricWave& wave, int64_t row, int64_t column, int64_t width,
-                   std::span<uint8_t> pixels, Rand15& random) {
+                   std::span<uint8_t> pixels, Rand15& sequence) {
   thread_local std::vector<double> values;
+  thread_local Rand15Batch random;
   const IndexRange piece{column, column + static_cast<int64_t>(pixels.size() / 3)};
   const IndexRange reached = wave.reached_columns(row, width).intersect(piece);
+  if (wave.noise()) {
+    const int64_t reached_pixels = reached.size();
+    random.take(sequence,
+                static_cast<size_t>(3 * (piece.size() - reached_pixels) + reached_pixels));
+  }
   auto local = [&](int64_t x) { return x - column; };
   if (reached.empty()) {
     if (wave.noise()) add_noise(pixels, 0, local(piece.end), random);

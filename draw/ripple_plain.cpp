@@ -11,6 +11,7 @@
 #include "core/bmp_io.hpp"
 #include "core/row_bands.hpp"
 #include "core/tool_frame.hpp"
+#include "draw/draws.hpp"
 #include "draw/ripple.hpp"
 
 namespace bmp {
@@ -51,9 +52,11 @@ void plain_row(const ConcentricWave& wave, int64_t row, std::span<uint8_t> pixel
 // With noise: a base b = rand15() div 512 + 96 for every pixel, and within
 // reach a second draw for W + (r ÷ 512.0 + 96.0), added to b by the channel rule.
 void noisy_row(const ConcentricWave& wave, int64_t row, std::span<uint8_t> pixels,
-               std::vector<double>& values, Rand15& random) {
+               std::vector<double>& values, Rand15& sequence) {
   const int64_t width = static_cast<int64_t>(pixels.size() / 3);
   const IndexRange reached = wave.reached_columns(row, width);
+  thread_local Rand15Batch random;
+  random.take(sequence, static_cast<size_t>(width + reached.size()));
   wave.offsets(row, reached, values);
   for (int64_t x = 0; x < width; ++x) {
     const int base = wave_noise(random);

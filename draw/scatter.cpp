@@ -10,6 +10,7 @@
 #include "core/formulas.hpp"
 #include "core/row_bands.hpp"
 #include "core/tool_frame.hpp"
+#include "draw/draws.hpp"
 
 namespace bmp {
 namespace {
@@ -57,7 +58,9 @@ void put_grey(uint8_t* pixel, int grey) {
 }
 
 // Sequential: one draw per pixel, the grey rand15() div 128.
-void sequential_pixels(Rand15& random, std::span<uint8_t> pixels) {
+void sequential_pixels(Rand15& sequence, std::span<uint8_t> pixels) {
+  thread_local Rand15Batch random;
+  random.take(sequence, pixels.size() / 3);
   for (size_t at = 0; at < pixels.size(); at += 3) put_grey(&pixels[at], random.rand15() / 128);
 }
 

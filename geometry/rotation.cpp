@@ -1,9 +1,13 @@
 #include "geometry/rotation.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <vector>
 
 #include "core/failure.hpp"
@@ -151,20 +155,246 @@ std::array<uint8_t, bytes_per_pixel> file_order(const FillColour& c) {
   }
 }
 
-// The kernel for a fixed sample count. The products cos t x dx and sin t x dx
-// depend only on the column and the offset, cos t x dy and sin t x dy only on
-// the row: each is formed once and the same two sums are then taken per
-// sample, so every position has the bits of rotate_source_position.
+// The products cos t x dx and sin t x dx depend only on the column and the
+// offset, cos t x dy and sin t x dy only on the row: each is formed once and
+// the same two sums are then taken per sample, so every position has the bits
+// of rotate_source_position.
+template <size_t n>
+struct ColumnTerms {
+  double cos_dx[n];
+  double sin_dx[n];
+};
+template <size_t n>
+struct RowTerms {
+  double sin_dy[n];
+  double cos_dy[n];
+};
+
+// The columns [first, last) of one output row whose samples all lie inside
+// the source.
+struct ColumnSpan {
+  int32_t first = 0, last = 0;
+};
+
+// The source, the fill and the centre, as one kernel sees them.
+template <int bytes_per_pixel>
+struct SampleSource {
+  const ImageRows& rows;
+  uint32_t width, height;  // as unsigned, so one compare tests both ends
+  int32_t cx, cy;
+  std::array<uint8_t, bytes_per_pixel> fill;
+
+  template <size_t n>
+  SourcePosition position(const ColumnTerms<n>& column, const RowTerms<n>& row, size_t k) const {
+    return {truncate_toward_zero(column.cos_dx[k] + row.sin_dy[k]) + cx,
+            truncate_toward_zero(row.cos_dy[k] - column.sin_dx[k]) + cy};
+  }
+  bool inside(SourcePosition p) const {
+    return static_cast<uint32_t>(p.sx) < width && static_cast<uint32_t>(p.sy) < height;
+  }
+
+  // One output pixel, every sample range-checked: outside the source a
+  // sample is the fill colour.
+  template <size_t n>
+  void checked_pixel(const ColumnTerms<n>& column, const RowTerms<n>& row, uint8_t* out) const {
+    uint32_t sum0 = 0, sum1 = 0, sum2 = 0, sum3 = 0;
+    for (size_t k = 0; k < n; ++k) {
+      const SourcePosition p = position(column, row, k);
+      const uint8_t* sample = fill.data();
+      if (inside(p)) sample = rows.row(p.sy) + int64_t{bytes_per_pixel} * p.sx;
+      sum0 += sample[0];
+      sum1 += sample[1];
+      sum2 += sample[2];
+      if constexpr (bytes_per_pixel == 4) sum3 += sample[3];
+    }
+    // trunc(sum / n) in doubles equals the integer quotient: n is 1, 4 or
+    // 8 and the sum is never negative.
+    out[0] = static_cast<uint8_t>(sum0 / n);
+    out[1] = static_cast<uint8_t>(sum1 / n);
+    out[2] = static_cast<uint8_t>(sum2 / n);
+    if constexpr (bytes_per_pixel == 4) out[3] = static_cast<uint8_t>(sum3 / n);
+  }
+
+  // Along a row each sample's sx and sy are monotonic in the column (every
+  // step from the column to the position is: an exact integer difference, a
+  // rounded sum, a rounded product by a fixed factor, truncation), so the
+  // columns where one bound holds are a prefix or a suffix of the row, and
+  // those where every bound of every sample holds are one span, found by
+  // bisection with the checked positions themselves.
+  template <size_t n>
+  ColumnSpan inside_span(std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row) const {
+    ColumnSpan span{0, static_cast<int32_t>(columns.size())};
+    if (columns.empty()) return span;
+    for (size_t k = 0; k < n && span.first < span.last; ++k) {
+      auto bound = [&](auto holds) {
+        auto at = [&](int32_t c) {
+          return holds(position(columns[static_cast<size_t>(c)], row, k));
+        };
+        const int32_t last = static_cast<int32_t>(columns.size()) - 1;
+        const bool at_first = at(0), at_last = at(last);
+        if (at_first && at_last) return;
+        if (!at_first && !at_last) {
+          span = {0, 0};
+          return;
+        }
+        // The change from one answer to the other lies in (low, high].
+        int32_t low = 0, high = last;
+        while (high - low > 1) {
+          const int32_t middle = low + (high - low) / 2;
+          (at(middle) == at_first ? low : high) = middle;
+        }
+        if (at_first) {
+          span.last = std::min(span.last, high);
+        } else {
+          span.first = std::max(span.first, high);
+        }
+        if (span.first > span.last) span = {0, 0};
+      };
+      bound([](SourcePosition p) { return p.sx >= 0; });
+      bound([&](SourcePosition p) { return static_cast<int64_t>(p.sx) < width; });
+      bound([](SourcePosition p) { return p.sy >= 0; });
+      bound([&](SourcePosition p) { return static_cast<int64_t>(p.sy) < height; });
+    }
+    return span;
+  }
+};
+
+// Pixels whose samples are all inside the source, without range checks:
+// inside the span each truncation is of a value well within 32 bits (its
+// result plus the centre is a source position), so the plain conversion
+// gives the checked one's result. Each channel's sum is kept in one 16-bit
+// field of a 32-bit word (8 x 255 fits): a pixel's word holds bytes 0 and 2
+// in `low` and bytes 1 and 3 in `high`.
+template <int bytes_per_pixel, size_t n>
+void put_means(uint32_t low, uint32_t high, uint8_t* out) {
+  out[0] = static_cast<uint8_t>((low & 0xffffu) / n);
+  out[1] = static_cast<uint8_t>((high & 0xffffu) / n);
+  out[2] = static_cast<uint8_t>((low >> 16) / n);
+  if constexpr (bytes_per_pixel == 4) out[3] = static_cast<uint8_t>((high >> 16) / n);
+}
+
+template <int bytes_per_pixel, size_t n>
+void unchecked_pixels_plain(const SampleSource<bytes_per_pixel>& source,
+                            std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row,
+                            uint8_t* out) {
+  for (const ColumnTerms<n>& column : columns) {
+    uint32_t low = 0, high = 0;
+    for (size_t k = 0; k < n; ++k) {
+      const auto tx = static_cast<int32_t>(column.cos_dx[k] + row.sin_dy[k]);
+      const auto ty = static_cast<int32_t>(row.cos_dy[k] - column.sin_dx[k]);
+      const uint8_t* sample =
+          source.rows.row(ty + source.cy) + int64_t{bytes_per_pixel} * (tx + source.cx);
+      uint32_t word;
+      if constexpr (bytes_per_pixel == 3) {
+        word = uint32_t{sample[0]} | uint32_t{sample[1]} << 8 | uint32_t{sample[2]} << 16;
+      } else {
+        std::memcpy(&word, sample, 4);
+      }
+      low += word & 0x00ff00ffu;
+      high += (word >> 8) & 0x00ff00ffu;
+    }
+    put_means<bytes_per_pixel, n>(low, high, out);
+    out += bytes_per_pixel;
+  }
+}
+
+#if defined(__x86_64__)
+// The same with AVX2: the four or eight samples of a pixel side by side, each
+// lane doing the plain path's additions and truncations, then one gather of
+// their words by 32-bit offsets from the centre's pixel. A 3-byte pixel's
+// word is read from the byte before it (a source always has a header there),
+// so no read passes the end of the source.
+template <int bytes_per_pixel, size_t n>
+__attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int32_t stride,
+                                                           std::span<const ColumnTerms<n>> columns,
+                                                           const RowTerms<n>& row, uint8_t* out) {
+  static_assert(n == 4 || n == 8);
+  const auto* base = reinterpret_cast<const int*>(centre - (bytes_per_pixel == 3 ? 1u : 0u));
+  const __m256i mask = _mm256_set1_epi32(0x00ff00ff);
+  const __m256i step = _mm256_set1_epi32(stride);
+  const __m256d sin_dy0 = _mm256_loadu_pd(row.sin_dy), cos_dy0 = _mm256_loadu_pd(row.cos_dy);
+  const __m256d sin_dy1 = _mm256_loadu_pd(row.sin_dy + n - 4);
+  const __m256d cos_dy1 = _mm256_loadu_pd(row.cos_dy + n - 4);
+  for (const ColumnTerms<n>& column : columns) {
+    // sx - cx and sy - cy of every sample.
+    __m128i tx0 = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_loadu_pd(column.cos_dx), sin_dy0));
+    __m128i ty0 = _mm256_cvttpd_epi32(_mm256_sub_pd(cos_dy0, _mm256_loadu_pd(column.sin_dx)));
+    __m256i tx, ty;
+    if constexpr (n == 8) {
+      const __m128i tx1 =
+          _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_loadu_pd(column.cos_dx + 4), sin_dy1));
+      const __m128i ty1 =
+          _mm256_cvttpd_epi32(_mm256_sub_pd(cos_dy1, _mm256_loadu_pd(column.sin_dx + 4)));
+      tx = _mm256_set_m128i(tx1, tx0);
+      ty = _mm256_set_m128i(ty1, ty0);
+    } else {
+      tx = _mm256_castsi128_si256(tx0);
+      ty = _mm256_castsi128_si256(ty0);
+    }
+    __m256i across = bytes_per_pixel == 3 ? _mm256_add_epi32(_mm256_add_epi32(tx, tx), tx)
+                                          : _mm256_slli_epi32(tx, 2);
+    const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(ty, step), across);
+    __m128i low, high;
+    if constexpr (n == 8) {
+      __m256i word = _mm256_i32gather_epi32(base, offset, 1);
+      if constexpr (bytes_per_pixel == 3) word = _mm256_srli_epi32(word, 8);
+      const __m256i low8 = _mm256_and_si256(word, mask);
+      const __m256i high8 = _mm256_and_si256(_mm256_srli_epi32(word, 8), mask);
+      low = _mm_add_epi32(_mm256_castsi256_si128(low8), _mm256_extracti128_si256(low8, 1));
+      high = _mm_add_epi32(_mm256_castsi256_si128(high8), _mm256_extracti128_si256(high8, 1));
+    } else {
+      __m128i word = _mm_i32gather_epi32(base, _mm256_castsi256_si128(offset), 1);
+      if constexpr (bytes_per_pixel == 3) word = _mm_srli_epi32(word, 8);
+      low = _mm_and_si128(word, _mm256_castsi256_si128(mask));
+      high = _mm_and_si128(_mm_srli_epi32(word, 8), _mm256_castsi256_si128(mask));
+    }
+    __m128i sums = _mm_hadd_epi32(low, high);  // low 0+1, low 2+3, high 0+1, high 2+3
+    sums = _mm_hadd_epi32(sums, sums);
+    put_means<bytes_per_pixel, n>(static_cast<uint32_t>(_mm_cvtsi128_si32(sums)),
+                                  static_cast<uint32_t>(_mm_extract_epi32(sums, 1)), out);
+    out += bytes_per_pixel;
+  }
+}
+
+bool has_avx2() {
+  static const bool present = __builtin_cpu_supports("avx2");
+  return present;
+}
+#endif
+
+template <int bytes_per_pixel, size_t n>
+void unchecked_pixels(const SampleSource<bytes_per_pixel>& source,
+                      std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row,
+                      uint8_t* out) {
+  if (columns.empty()) return;
+#if defined(__x86_64__)
+  if constexpr (n == 4 || n == 8) {
+    // Every offset from the centre's pixel to a pixel of the source fits 32 bits.
+    const int64_t stride = source.rows.row(1) - source.rows.row(0);
+    const int64_t extent =
+        int64_t{source.height} * stride + int64_t{bytes_per_pixel} * source.width;
+    if (has_avx2() && extent < (int64_t{1} << 31)) {
+      const uintptr_t centre = reinterpret_cast<uintptr_t>(source.rows.row(0)) +
+                               static_cast<uintptr_t>(int64_t{source.cy} * stride +
+                                                      int64_t{bytes_per_pixel} * source.cx);
+      return unchecked_pixels_avx2<bytes_per_pixel, n>(centre, static_cast<int32_t>(stride),
+                                                       columns, row, out);
+    }
+  }
+#endif
+  unchecked_pixels_plain(source, columns, row, out);
+}
+
+// The blocks of output rows a kernel fills at once, and the columns of one tile.
+constexpr int32_t rows_per_block = 32;
+constexpr int32_t tile_columns = 64;
+
 template <int bytes_per_pixel, size_t n>
 void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn& turn,
                  std::span<const SampleOffset, n> offsets, OutputFile& out, const RowDone& done) {
   const TurnAngle t = turn_angle(turn.angle);
   const int32_t width = window.width();
-  struct ColumnTerms {
-    double cos_dx[n];
-    double sin_dx[n];
-  };
-  std::vector<ColumnTerms> columns(static_cast<size_t>(width > 0 ? width : 0));
+  std::vector<ColumnTerms<n>> columns(static_cast<size_t>(width > 0 ? width : 0));
   for (int32_t x = 0; x < width; ++x) {
     for (size_t k = 0; k < n; ++k) {
       const double dx = offset_from_centre(window.c0 + x, turn.cx, offsets[k].ox);
@@ -172,45 +402,58 @@ void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn&
       columns[static_cast<size_t>(x)].sin_dx[k] = t.sin_t * dx;
     }
   }
-  const auto fill = file_order<bytes_per_pixel>(turn.fill);
-  const auto source_width = static_cast<uint32_t>(source.width());
-  const auto source_height = static_cast<uint32_t>(source.height());
+  const SampleSource<bytes_per_pixel> from{source,
+                                           static_cast<uint32_t>(source.width()),
+                                           static_cast<uint32_t>(source.height()),
+                                           turn.cx,
+                                           turn.cy,
+                                           file_order<bytes_per_pixel>(turn.fill)};
+  const std::span<const ColumnTerms<n>> all(columns);
 
   // Rows are independent of each other: bands of them are computed on all
   // cores and written in order.
-  auto fill_row = [&](int32_t i, uint8_t* row) {
-    double sin_dy[n], cos_dy[n];
-    for (size_t k = 0; k < n; ++k) {
-      const double dy = offset_from_centre(i, turn.cy, offsets[k].oy);
-      sin_dy[k] = t.sin_t * dy;
-      cos_dy[k] = t.cos_t * dy;
+  // Columns x0 <= x < x1 of one row, the span found for the row.
+  auto fill_columns = [&](const RowTerms<n>& row, ColumnSpan inside, int32_t x0, int32_t x1,
+                          uint8_t* pixels) {
+    const int32_t first = std::clamp(inside.first, x0, x1);
+    const int32_t last = std::clamp(inside.last, first, x1);
+    for (int32_t x = x0; x < first; ++x) {
+      from.checked_pixel(all[static_cast<size_t>(x)], row, pixels + bytes_per_pixel * x);
     }
-    for (const ColumnTerms& column : columns) {
-      uint32_t sum0 = 0, sum1 = 0, sum2 = 0, sum3 = 0;
-      for (size_t k = 0; k < n; ++k) {
-        const int32_t sx = truncate_toward_zero(column.cos_dx[k] + sin_dy[k]) + turn.cx;
-        const int32_t sy = truncate_toward_zero(cos_dy[k] - column.sin_dx[k]) + turn.cy;
-        const uint8_t* sample = fill.data();
-        if (static_cast<uint32_t>(sx) < source_width && static_cast<uint32_t>(sy) < source_height) {
-          sample = source.row(sy) + int64_t{bytes_per_pixel} * sx;
-        }
-        sum0 += sample[0];
-        sum1 += sample[1];
-        sum2 += sample[2];
-        if constexpr (bytes_per_pixel == 4) sum3 += sample[3];
-      }
-      // trunc(sum / n) in doubles equals the integer quotient: n is 1, 4 or
-      // 8 and the sum is never negative.
-      *row++ = static_cast<uint8_t>(sum0 / n);
-      *row++ = static_cast<uint8_t>(sum1 / n);
-      *row++ = static_cast<uint8_t>(sum2 / n);
-      if constexpr (bytes_per_pixel == 4) *row++ = static_cast<uint8_t>(sum3 / n);
+    unchecked_pixels(from,
+                     all.subspan(static_cast<size_t>(first), static_cast<size_t>(last - first)),
+                     row, pixels + bytes_per_pixel * first);
+    for (int32_t x = last; x < x1; ++x) {
+      from.checked_pixel(all[static_cast<size_t>(x)], row, pixels + bytes_per_pixel * x);
     }
   };
-  produce_row_blocks<bytes_per_pixel>(
-      out, width, window.height(), 1, int64_t{width} * static_cast<int64_t>(n),
-      [&](const RowBlock& block) { fill_row(window.r0 + block.first, block.pixels); },
-      [&](int32_t r) { done(window.r0 + r); });
+  // Rows are independent of each other: blocks of them are computed on all
+  // cores and written in order. A block is filled in tiles of a few columns,
+  // whose samples stay within a few rows of the source at any angle, so the
+  // source's rows stay in the cache from one output row to the next.
+  auto fill_block = [&](const RowBlock& block) {
+    std::array<RowTerms<n>, rows_per_block> rows;
+    std::array<ColumnSpan, rows_per_block> spans;
+    for (int32_t r = 0; r < block.count; ++r) {
+      RowTerms<n>& row = rows[static_cast<size_t>(r)];
+      for (size_t k = 0; k < n; ++k) {
+        const double dy = offset_from_centre(window.r0 + block.first + r, turn.cy, offsets[k].oy);
+        row.sin_dy[k] = t.sin_t * dy;
+        row.cos_dy[k] = t.cos_t * dy;
+      }
+      spans[static_cast<size_t>(r)] = from.inside_span(all, row);
+    }
+    for (int32_t x0 = 0; x0 < width; x0 += tile_columns) {
+      const int32_t x1 = std::min(width, x0 + tile_columns);
+      for (int32_t r = 0; r < block.count; ++r) {
+        fill_columns(rows[static_cast<size_t>(r)], spans[static_cast<size_t>(r)], x0, x1,
+                     block.pixels + static_cast<size_t>(r) * block.stride);
+      }
+    }
+  };
+  produce_row_blocks<bytes_per_pixel>(out, width, window.height(), rows_per_block,
+                                      int64_t{width} * static_cast<int64_t>(n), fill_block,
+                                      [&](int32_t r) { done(window.r0 + r); });
 }
 
 }  // namespace

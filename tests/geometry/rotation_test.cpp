@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/failure.hpp"
+#include "tests/geometry/rotation_reference.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
 
@@ -361,6 +362,64 @@ TEST_F(KernelMean, SamplesOutsideTheSourceTakeTheFillColour) {
     out->commit();
   }
   EXPECT_EQ(test::read_file(path), (std::vector<uint8_t>{3, 2, 1, 0})) << "blue 259 -> 3";
+}
+
+// A window larger than its source, turned about a point off its centre: rows
+// whose samples leave the source at the left, at the right, at both ends or
+// everywhere, and rows wholly inside it, checked against the model pixel by
+// pixel for both pixel sizes and every sample set.
+TEST_F(KernelMean, RowsLeavingTheSourceAtEitherEndMatchTheModel) {
+  namespace reference = test::reference;
+  using test::Image, test::Image4, test::Pixel, test::Pixel4;
+  auto pixels_after = [](const test::Bytes& file, size_t header) {
+    return test::Bytes(file.begin() + static_cast<ptrdiff_t>(header), file.end());
+  };
+  const Image image = test::make_image(37, 23, [](int c, int r) {
+    return Pixel{uint8_t(c * 7 + r), uint8_t(r * 11), uint8_t(c ^ r)};
+  });
+  const Image4 image4 = test::make_image4(37, 23, [](int c, int r) {
+    return Pixel4{uint8_t(c * r), uint8_t(c * 7 + r), uint8_t(r * 11), uint8_t(c ^ r)};
+  });
+  const test::Bytes file = test::encode_bmp24(image, 0xee);
+  const test::Bytes file4 = test::encode_bmp4(image4);
+  const reference::Grid grid = reference::from_image(image);
+  const reference::Grid grid4 = reference::from_image4(image4);
+  const ImageRows rows(file, bmp24_layout(37, 23), "source");
+  const ImageRows rows4(file4, bmp32_layout(37, 23), "source");
+  const PixelWindow window{-9, 52, -12, 40};
+  const FillColour fill = FillColour::of(1, 2, 3, 4);
+  const std::pair<SampleSet, const reference::Offsets*> sets[] = {
+      {SampleSet::one_sample, &reference::one_sample},
+      {SampleSet::four_samples, &reference::four_samples},
+      {SampleSet::eight_samples, &reference::eight_samples}};
+  for (double angle : {0.0, 17.0, 90.0, 135.0, 200.0, -30.0, 300.0}) {
+    for (auto [set, offsets] : sets) {
+      const Turn turn{21, 9, angle, set, fill};
+      const reference::Window w{window.c0, window.c1, window.r0, window.r1};
+      SCOPED_TRACE(testing::Message() << angle << " degrees, " << offsets->size() << " samples");
+      const std::string path = scratch.path("turned24.bin");
+      {
+        auto out = OutputFile::create_direct(path, "turned24.bin");
+        sample_turn<3>(rows, window, turn, *out, [](int32_t) {});
+        out->commit();
+      }
+      const reference::Grid want = reference::turn(reference::grid_source(grid), w, 21, 9, angle,
+                                                   *offsets, reference::Channels{3, 2, 1, 0});
+      EXPECT_EQ(test::read_file(path),
+                pixels_after(test::encode_bmp24(reference::to_image(want)), 54));
+
+      const std::string path4 = scratch.path("turned32.bin");
+      {
+        auto out = OutputFile::create_direct(path4, "turned32.bin");
+        sample_turn<4>(rows4, window, turn, *out, [](int32_t) {});
+        out->commit();
+      }
+      const reference::Grid want4 = reference::turn(reference::grid_source(grid4), w, 21, 9, angle,
+                                                    *offsets, reference::Channels{4, 1, 2, 3});
+      EXPECT_EQ(test::read_file(path4),
+                pixels_after(test::encode_bmp4(reference::to_image4(want4)), 122));
+    }
+  }
 }
 
 }  // namespace
