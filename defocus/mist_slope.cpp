@@ -108,6 +108,12 @@ void mist_slope(Run& run) {
   const ImageLayout image = read_bmp_header(*in, console, HeaderCheck{});
   check_degree_value(args.defo1, run.arg(4));
   check_degree_value(args.defo2, run.arg(5));
+  // A band bound that is not finite can make the band fraction NaN
+  // (infinite over infinite): no radius.
+  if (run.count() >= 9) {
+    require_finite(args.start, run.arg(7));
+    require_finite(args.end, run.arg(8));
+  }
 
   const std::optional<SlopeProfile> profile = slope_profile_of(args.flag2);
   const DirectionPass direction(args.degree, args.start, args.end, image.width, image.height);

@@ -7,15 +7,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <optional>
 #include <vector>
 
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
-#include "core/image_rows.hpp"
 #include "core/messages.hpp"
-#include "core/row_bands.hpp"
+#include "core/parallel.hpp"
+#include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/curves.hpp"
 #include "draw/rectangle.hpp"
@@ -150,10 +149,10 @@ class FrameRows {
     if (sides_[0].end >= sides_[1].first) sides_ = {{IndexRange{0, w_}, IndexRange{}}};
   }
 
-  // Calls blend(c, a) for every column c of stored row r whose weight a may
-  // differ from 0.
+  // Calls blend(c, a) for every column c in `columns` of stored row r whose
+  // weight a may differ from 0.
   template <class Blend>
-  void each_weight(int64_t r, const Blend& blend) const {
+  void each_weight(int64_t r, IndexRange columns, const Blend& blend) const {
     const bool bottom = r <= band_, top = r >= h_ - band_;
     const double row_f = bottom ? f_(double(band_ - r))
                          : top  ? f_(double(r - (h_ - band_ - 1)))
@@ -167,11 +166,12 @@ class FrameRows {
       return 0.0;
     };
     if (bottom || top) {
-      for (int64_t c = 0; c < w_; ++c) blend(c, weight(c));
+      for (int64_t c = columns.first; c < columns.end; ++c) blend(c, weight(c));
       return;
     }
     for (const IndexRange& side : sides_) {
-      for (int64_t c = side.first; c < side.end; ++c) blend(c, weight(c));
+      const IndexRange part = side.intersect(columns);
+      for (int64_t c = part.first; c < part.end; ++c) blend(c, weight(c));
     }
   }
 
@@ -202,14 +202,14 @@ void border(Run& run) {
   const int64_t p = int64_t{args.width} + args.round;
   if (image.width < 2 * p || image.height < 2 * p) fail("Over Size !\n");
 
-  const ImageRows rows(*in, image);
   const FrameRows frame(args, image.width, image.height);
-  produce_rows24(
-      *out, image.width, image.height, 4 * int64_t{image.width},
-      [&](int32_t r, std::span<uint8_t> pixels) {
-        std::memcpy(pixels.data(), rows.row(r), pixels.size());
-        frame.each_weight(r, [&](int64_t c, double a) {
-          uint8_t* px = pixels.data() + 3 * c;
+  rewrite_rows24_shared(
+      *in, image, *out, worker_count(4 * int64_t{image.width} * image.height),
+      [](int32_t) { return 0; },
+      [&](int32_t r, int32_t column, std::span<uint8_t> pixels, int) {
+        const IndexRange piece{column, column + static_cast<int64_t>(pixels.size() / 3)};
+        frame.each_weight(r, piece, [&](int64_t c, double a) {
+          uint8_t* px = pixels.data() + 3 * (c - column);
           // ((255 - a) × in + a × colour) ÷ 255, truncated, low 8 bits.
           for (int i = 0; i < 3; ++i) {
             px[i] = static_cast<uint8_t>(

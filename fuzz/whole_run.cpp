@@ -11,6 +11,8 @@
 #include <iterator>
 #include <string>
 
+#include "core/parallel.hpp"
+
 namespace bmp::fuzz {
 namespace {
 
@@ -20,7 +22,7 @@ using Bytes = std::vector<uint8_t>;
 // Inputs of at most this many pixels a side keep every run short.
 constexpr int side_cap = 32;
 // Outputs past this size fail to write: a number can ask for a large image.
-constexpr rlim_t output_cap = rlim_t{64} << 20;
+constexpr rlim_t output_cap = rlim_t{1} << 20;
 
 fs::path folder;  // the run's files
 fs::path tmpdir;  // TMPDIR of the runs
@@ -138,7 +140,7 @@ std::string number(Cursor& in) {
 // A row count: as number(), but never above row_cap. A tool reports every
 // row it makes, so 2^31 rows of no pixels (the width 0 or less) run for
 // minutes without writing a byte the output cap could stop.
-constexpr int row_cap = 4096;
+constexpr int row_cap = 1024;
 std::string row_count(Cursor& in) {
   std::string text = number(in);
   return std::strtod(text.c_str(), nullptr) > row_cap ? std::to_string(row_cap) : text;
@@ -272,10 +274,22 @@ void remove_folder() {
 
 // Prompts read an empty standard input; what the tools print goes nowhere;
 // the files live in a private folder, removed at exit.
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   std::freopen("/dev/null", "w", stdout);
   std::freopen("/dev/null", "r", stdin);
+  // An output past the cap is a failed write the tool must report, not the
+  // end of the fuzzer: libFuzzer would otherwise take the signal itself.
   std::signal(SIGXFSZ, SIG_IGN);
+  static std::vector<char*> args(*argv, *argv + *argc);
+  static char keep_xfsz[] = "-handle_xfsz=0";
+  args.insert(args.begin() + 1, keep_xfsz);
+  args.push_back(nullptr);
+  *argc = static_cast<int>(args.size()) - 1;
+  *argv = args.data();
+  // Two threads at most: the shared-out paths still run, but the coverage
+  // counters every thread updates do not turn a million pixels into seconds
+  // of contention.
+  bmp::limit_workers(2);
   rlimit cap{};
   if (getrlimit(RLIMIT_FSIZE, &cap) == 0 && cap.rlim_max > bmp::fuzz::output_cap) {
     cap.rlim_cur = bmp::fuzz::output_cap;

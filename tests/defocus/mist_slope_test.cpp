@@ -240,6 +240,23 @@ TEST(MistSlope, DegreesThatAreNoSizeAreRefused) {
   }
 }
 
+// A band bound that is not a finite number is refused after the size line,
+// with no output: NaN or an infinite end would give the band's pixels s = NaN.
+TEST(MistSlope, BandBoundsThatAreNotFiniteAreRefused) {
+  const Image in = ref_pattern(4, 4, 1);
+  const std::pair<std::string, std::string> cases[] = {
+      {"nan", "100"}, {"0", "nan"}, {"0", "inf"}, {"-inf", "inf"}, {"-inf", "100"}};
+  for (const auto& [start, end] : cases) {
+    Scratch s;
+    Blurred got = mist_slope(s, in, {"30", "2", "0", "0", start, end});
+    const std::string& refused = start == "-inf" || start == "nan" ? start : end;
+    EXPECT_EQ(got.result.status, 1) << start << " " << end;
+    EXPECT_EQ(got.result.out, size_line(4, 4) + "Number out of range: " + refused + " !\n")
+        << start << " " << end;
+    EXPECT_FALSE(fs::exists(s.path("out.bmp"))) << start << " " << end;
+  }
+}
+
 // Infile and Outfile have messages of their own; the temporary file its own.
 TEST(MistSlope, FilesThatCannotBeOpened) {
   Scratch s;
