@@ -14,6 +14,7 @@
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
 #include "core/row_bands.hpp"
+#include "core/row_pipeline.hpp"
 
 namespace bmp {
 namespace {
@@ -483,22 +484,28 @@ namespace {
 
 enum class Outside { edge, solid };
 
-// One canvas row from an input row of X pixels: the row at columns L to
-// L + X - 1, and outside them its end pixels repeated (edge) or the fill.
+// One canvas row around the input row already at its columns L to L + X - 1:
+// outside them the row's end pixels repeated (edge) or the fill, then the
+// row's zero bytes.
 template <int bytes_per_pixel>
-void embed_row(std::span<const uint8_t> input, const RotationFrame& f, Outside outside,
-               const std::array<uint8_t, bytes_per_pixel>& fill, uint8_t* canvas_row) {
+void extend_row(const RotationFrame& f, Outside outside,
+                const std::array<uint8_t, bytes_per_pixel>& fill, uint8_t* canvas_row) {
   constexpr size_t bpp = bytes_per_pixel;
-  const uint8_t* first = outside == Outside::edge ? input.data() : fill.data();
-  const uint8_t* last = outside == Outside::edge ? input.data() + input.size() - bpp : fill.data();
-  uint8_t* at = canvas_row;
-  for (int32_t c = 0; c < f.left; ++c, at += bpp) std::memcpy(at, first, bpp);
-  std::memcpy(at, input.data(), input.size());
-  at += input.size();
-  for (int32_t c = f.left + f.width; c < f.side; ++c, at += bpp) std::memcpy(at, last, bpp);
-  std::memset(at, 0, static_cast<size_t>(f.canvas_padding));
+  uint8_t* input = canvas_row + static_cast<size_t>(f.left) * bpp;
+  uint8_t* after = input + static_cast<size_t>(f.width) * bpp;
+  std::array<uint8_t, bytes_per_pixel> first = fill, last = fill;
+  if (outside == Outside::edge) {
+    std::memcpy(first.data(), input, bpp);
+    std::memcpy(last.data(), after - bpp, bpp);
+  }
+  for (uint8_t* at = canvas_row; at < input; at += bpp) std::memcpy(at, first.data(), bpp);
+  uint8_t* end = canvas_row + static_cast<size_t>(f.side) * bpp;
+  for (uint8_t* at = after; at < end; at += bpp) std::memcpy(at, last.data(), bpp);
+  std::memset(end, 0, static_cast<size_t>(f.canvas_padding));
 }
 
+// The canvas rows are made on all cores, each worker reading its own input
+// rows, while the calling thread writes the rows made before them.
 template <int bytes_per_pixel>
 void build_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& f,
                   Outside outside, const FillColour& colour, OutputFile& canvas) {
@@ -507,34 +514,39 @@ void build_canvas(const InputFile& in, const ImageLayout& image, const RotationF
   const size_t row_bytes =
       static_cast<size_t>(f.side) * bpp + static_cast<size_t>(f.canvas_padding);
   const size_t input_bytes = static_cast<size_t>(f.width) * bpp;
+  if (row_bytes == 0) return;
 
   std::vector<uint8_t> fill_row(row_bytes, 0);
   for (size_t at = 0; at + bpp <= static_cast<size_t>(f.side) * bpp; at += bpp) {
     std::memcpy(fill_row.data() + at, fill.data(), bpp);
   }
-  if (f.width == 0 || f.height == 0) {
-    for (int32_t r = 0; r < f.side; ++r) canvas.write(fill_row);
-    return;
-  }
-
+  const bool empty = f.width == 0 || f.height == 0;
+  // Canvas row r from input row r - B, which it takes in place.
+  auto input_row = [&](int32_t r, uint8_t* canvas_row) {
+    in.read_at(static_cast<uint64_t>(image.offset(r - f.bottom, 0)),
+               std::span<uint8_t>(canvas_row + static_cast<size_t>(f.left) * bpp, input_bytes));
+    extend_row<bytes_per_pixel>(f, outside, fill, canvas_row);
+  };
   // The bottom and top edge rows, from input rows 0 and Y - 1.
-  std::vector<uint8_t> input_row(input_bytes);
-  std::vector<uint8_t> bottom_row(row_bytes), top_row(row_bytes);
-  in.read_at(static_cast<uint64_t>(image.offset(0, 0)), input_row);
-  embed_row<bytes_per_pixel>(input_row, f, outside, fill, bottom_row.data());
-  in.read_at(static_cast<uint64_t>(image.offset(f.height - 1, 0)), input_row);
-  embed_row<bytes_per_pixel>(input_row, f, outside, fill, top_row.data());
-  const std::vector<uint8_t>& below = outside == Outside::edge ? bottom_row : fill_row;
-  const std::vector<uint8_t>& above = outside == Outside::edge ? top_row : fill_row;
-
-  for (int32_t r = 0; r < f.bottom; ++r) canvas.write(below);
-  RowReader rows(in, static_cast<uint64_t>(image.data_offset), static_cast<size_t>(image.row_bytes),
-                 image.height);
-  for (int32_t r = 0; r < f.height; ++r) {
-    embed_row<bytes_per_pixel>(rows.next().first(input_bytes), f, outside, fill,
-                               canvas.reserve(row_bytes).data());
+  std::vector<uint8_t> below = fill_row, above = fill_row;
+  if (!empty && outside == Outside::edge) {
+    input_row(f.bottom, below.data());
+    input_row(f.bottom + f.height - 1, above.data());
   }
-  for (int32_t r = f.bottom + f.height; r < f.side; ++r) canvas.write(above);
+  auto make_row = [&](int32_t r, uint8_t* canvas_row) {
+    if (empty || r < f.bottom) {
+      std::memcpy(canvas_row, below.data(), row_bytes);
+    } else if (r >= f.bottom + f.height) {
+      std::memcpy(canvas_row, above.data(), row_bytes);
+    } else {
+      input_row(r, canvas_row);
+    }
+  };
+
+  pipeline_rows24(
+      canvas, f.side, row_bytes, worker_count(int64_t{f.side} * f.side),
+      [](int32_t, std::span<uint8_t>) {}, [](int32_t) { return 0; },
+      [&](int32_t r, std::span<uint8_t> row, int) { make_row(r, row.data()); }, [](int32_t) {});
 }
 
 }  // namespace
