@@ -51,6 +51,10 @@ struct DirectionPass {
   }
   // s for the columns 0 .. s.size() - 1 of stored row y.
   void band_row(int32_t y, std::span<double> s) const;
+  // band_at(x, y), with the arc tangent and sine only where t may lie
+  // within the band or near its ends: elsewhere s is 0 or 1 wherever in
+  // that region t lies, and a rough t tells which.
+  double graded_band_at(int32_t x, int32_t y) const;
 
   int32_t width;
   int32_t height;
@@ -61,6 +65,15 @@ struct DirectionPass {
   double lo;      // (100 - end) / 100
   double hi;      // (100 - start) / 100
   bool reversed;
+
+ private:
+  // t within `slack` of the true one, for pixels of a pass whose `rough` holds.
+  double rough_position(int32_t x, int32_t y) const;
+
+  bool rough = false;
+  double cos_turn = 0;  // of the angle added to each pixel's arc tangent
+  double sin_turn = 0;
+  double slack = 0;
 };
 
 }  // namespace bmp

@@ -61,10 +61,18 @@ void mist_mask(Run& run) {
 
   const uint8_t white[3] = {255, 255, 255};
   const ImageRows mask_rows(*filter, mask);
+  // A run of pixels of one grey (a uniform filter: every pixel) keeps its
+  // radius.
   auto row_radii = [&](int32_t y, std::span<double> radii) {
     const uint8_t* pixel = mask_rows.row(y);
-    for (double& radius : radii) {
-      radius = filter_degree(pixel, args.degree);
+    const uint8_t* last = nullptr;
+    double radius = 0;
+    for (double& r : radii) {
+      if (last == nullptr || pixel[0] != last[0] || pixel[1] != last[1] || pixel[2] != last[2]) {
+        radius = filter_degree(pixel, args.degree);
+        last = pixel;
+      }
+      r = radius;
       pixel += 3;
     }
   };

@@ -5,6 +5,8 @@
 #include "defocus/mist_slope.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <optional>
 
 #include "core/bmp_io.hpp"
@@ -125,9 +127,16 @@ void mist_slope(Run& run) {
       std::fill(radii.begin(), radii.end(), slope_radius(0, *profile, args.defo1, args.defo2));
       return;
     }
+    // Outside the band s is 0 or 1 for long runs of pixels: one radius each.
+    double last_s = 0;
+    double last_radius = slope_radius(0, *profile, args.defo1, args.defo2);
     for (size_t x = 0; x < radii.size(); ++x) {
-      const double s = direction.band_at(static_cast<int32_t>(x), y);
-      radii[x] = slope_radius(s, *profile, args.defo1, args.defo2);
+      const double s = direction.graded_band_at(static_cast<int32_t>(x), y);
+      if (std::bit_cast<uint64_t>(s) != std::bit_cast<uint64_t>(last_s)) {
+        last_s = s;
+        last_radius = slope_radius(s, *profile, args.defo1, args.defo2);
+      }
+      radii[x] = last_radius;
     }
   };
   TempFileChain temps;

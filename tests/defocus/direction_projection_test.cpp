@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -223,6 +224,32 @@ TEST(DirectionPass, AFullTurnDrawsLikeNoTurn) {
   DirectionPass down(180, 0, 100, 4, 4);
   EXPECT_NEAR(down.band_at(1, 0), 1, near);
   EXPECT_NEAR(down.band_at(1, 3), 0.25, near);
+}
+
+// Outside the band s is found without the trigonometry: every pixel's s is
+// still band_at's, bit for bit, for every angle range, band and shape, and
+// for bands whose ends fall right on pixels.
+TEST(DirectionPass, GradedBandAtIsBandAtEverywhere) {
+  const double degrees[] = {-179.5, -135, -90,  -60, -0.0, 0,   1e-9, 30,  45,
+                            89.9,   90,   90.1, 135, 179,  200, 359,  -200};
+  const std::pair<double, double> bands[] = {{0, 100}, {30, 60},   {50, 50}, {80, 20},
+                                             {0, 0},   {100, 100}, {25, 75}};
+  const std::pair<int, int> sizes[] = {{7, 5}, {64, 48}, {300, 200}, {1, 9}, {9, 1}, {2, 2}};
+  for (double degree : degrees) {
+    for (auto [start, end] : bands) {
+      for (auto [width, height] : sizes) {
+        DirectionPass pass(degree, start, end, width, height);
+        for (int y = 0; y < height; ++y) {
+          for (int x = 0; x < width; ++x) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(pass.graded_band_at(x, y)),
+                      std::bit_cast<uint64_t>(pass.band_at(x, y)))
+                << degree << " band " << start << ".." << end << " " << width << " x " << height
+                << " at (" << x << ", " << y << ")";
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
