@@ -17,7 +17,7 @@ ratio "mist_turn 30 degree 8" "twirl 30 aa8 auto"
 if have vips; then
   "$bin/fusion" "$big" "$big" "$work/big32.bmp" >/dev/null
   chain="vips rotate $bigv $work/r1.v 30 && vips gaussblur $work/r1.v $work/r2.v 5"
-  chain+=" && vips rotate $work/r2.v $work/r3.v -30"
+  chain+=" && vips rotate $work/r2.v $work/r3.v -- -30"
   measure "twirl32 30 0 1" "$bin/twirl32" "$work/big32.bmp" "$work/twirl32.bmp" 30 0 1
   measure "mist_turn 30 10 10" "$bin/mist_turn" "$big" "$work/mist10.bmp" 30 10 10
   measure "vips rotate 30 (.v)" vips rotate "$bigv" "$work/o.v" 30
