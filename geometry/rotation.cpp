@@ -300,17 +300,29 @@ void unchecked_pixels_plain(const SampleSource<bytes_per_pixel>& source,
 }
 
 #if defined(__x86_64__)
-// The same with AVX2: the four or eight samples of a pixel side by side, each
-// lane doing the plain path's additions and truncations, then one gather of
-// their words by 32-bit offsets from the centre's pixel. A 3-byte pixel's
-// word is read from the byte before it (a source always has a header there),
-// so no read passes the end of the source.
+// The words at `count` byte offsets from base. Plain loads: on some
+// processors (AMD Zen 4) they measured faster than the gather instruction.
+template <size_t count>
+__attribute__((target("avx2"))) inline std::array<uint32_t, count> words_at(const uint8_t* base,
+                                                                            __m256i offsets) {
+  alignas(32) std::array<int32_t, 8> at;
+  _mm256_store_si256(reinterpret_cast<__m256i*>(at.data()), offsets);
+  std::array<uint32_t, count> words;
+  for (size_t k = 0; k < count; ++k) std::memcpy(&words[k], base + at[k], 4);
+  return words;
+}
+
+// The plain path with AVX2: the four or eight samples of a pixel side by side, each
+// lane doing the plain path's additions and truncations, then their words
+// read by 32-bit offsets from the centre's pixel. A 3-byte pixel's word is
+// read from the byte before it (a source's rows follow its header), so no
+// read passes the end of the source.
 template <int bytes_per_pixel, size_t n>
 __attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int32_t stride,
                                                            std::span<const ColumnTerms<n>> columns,
                                                            const RowTerms<n>& row, uint8_t* out) {
   static_assert(n == 4 || n == 8);
-  const auto* base = reinterpret_cast<const int*>(centre - (bytes_per_pixel == 3 ? 1u : 0u));
+  const auto* base = reinterpret_cast<const uint8_t*>(centre - (bytes_per_pixel == 3 ? 1u : 0u));
   const __m256i mask = _mm256_set1_epi32(0x00ff00ff);
   const __m256i step = _mm256_set1_epi32(stride);
   const __m256d sin_dy0 = _mm256_loadu_pd(row.sin_dy), cos_dy0 = _mm256_loadu_pd(row.cos_dy);
@@ -337,14 +349,16 @@ __attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int
     const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(ty, step), across);
     __m128i low, high;
     if constexpr (n == 8) {
-      __m256i word = _mm256_i32gather_epi32(base, offset, 1);
+      __m256i word =
+          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words_at<8>(base, offset).data()));
       if constexpr (bytes_per_pixel == 3) word = _mm256_srli_epi32(word, 8);
       const __m256i low8 = _mm256_and_si256(word, mask);
       const __m256i high8 = _mm256_and_si256(_mm256_srli_epi32(word, 8), mask);
       low = _mm_add_epi32(_mm256_castsi256_si128(low8), _mm256_extracti128_si256(low8, 1));
       high = _mm_add_epi32(_mm256_castsi256_si128(high8), _mm256_extracti128_si256(high8, 1));
     } else {
-      __m128i word = _mm_i32gather_epi32(base, _mm256_castsi256_si128(offset), 1);
+      __m128i word =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(words_at<4>(base, offset).data()));
       if constexpr (bytes_per_pixel == 3) word = _mm_srli_epi32(word, 8);
       low = _mm_and_si128(word, _mm256_castsi256_si128(mask));
       high = _mm_and_si128(_mm_srli_epi32(word, 8), _mm256_castsi256_si128(mask));

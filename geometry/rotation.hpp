@@ -142,7 +142,8 @@ struct Turn {
 // Writes the window's rows to `out` (positioned after its header): each
 // output pixel is, per channel, the truncated mean of its samples, each the
 // nearest source pixel or the fill colour. 24-bit rows end with width % 4
-// zero bytes; 4-byte rows end with none.
+// zero bytes; 4-byte rows end with none. The source's rows follow a header
+// (a 24-bit pixel may be read as the word that ends with it).
 template <int bytes_per_pixel>
 void sample_turn(const ImageRows& source, const PixelWindow& window, const Turn& turn,
                  OutputFile& out, const RowDone& done);

@@ -17,7 +17,7 @@ namespace {
 
 struct Case {
   std::string tool;
-  std::vector<std::string> args;  // "IN", "IN4", "TALL" and "OUT" stand for the files
+  std::vector<std::string> args;  // "IN", "IN4", "TALL", "BIG" and "OUT" stand for the files
 };
 
 // Large enough that every tool shares its rows out, small enough to be quick.
@@ -27,6 +27,11 @@ constexpr int height = 203;
 // The blurs share bands of a few hundred rows: TALL has several.
 constexpr int tall_width = 64;
 constexpr int tall_height = 700;
+
+// The over-image tools pass their rows in runs of about 256 KiB: BIG has
+// several.
+constexpr int big_width = 1000;
+constexpr int big_height = 700;
 
 const std::vector<Case> cases = {
     {"mist_even", {"TALL", "OUT", "20"}},
@@ -49,6 +54,14 @@ const std::vector<Case> cases = {
     {"joggle", {"IN", "IN", "OUT", "10", "10", "1.5", "0"}},
     {"joggle", {"IN", "IN", "OUT", "10", "-7", "0.5", "2"}},
     {"annulus", {"IN", "OUT", "600", "600", "300", "100", "30", "2"}},
+    {"disc", {"BIG", "OUT", "500", "350", "400", "300", "255", "0", "9", "40", "30", "30"}},
+    {"disc", {"BIG", "OUT", "450", "300", "420", "330", "1", "2", "3", "60", "20", "10", "1"}},
+    {"vignette", {"BIG", "OUT", "80", "60", "10", "20", "30"}},
+    {"vignette", {"BIG", "OUT", "40", "60", "10", "20", "30", "25", "1"}},
+    {"border", {"BIG", "OUT", "40", "25", "255", "255", "0"}},
+    {"ripple_over", {"BIG", "OUT", "500", "350", "300", "10", "0", "1"}},
+    {"ripple_over", {"BIG", "OUT", "300", "250", "400", "7", "30", "2", "0.7", "1"}},
+    {"ripple_plain", {"OUT", "1000", "700", "500", "350", "300", "10", "0", "1", "1.0", "1"}},
     {"scatter", {"OUT", "900", "700", "5"}},
     {"scatter", {"OUT", "900", "700", "5", "200000"}},
     {"quilt", {"OUT", "900", "700", "255", "0", "0", "0", "0", "255", "13", "17"}},
@@ -85,6 +98,7 @@ Bytes run_case(const Scratch& scratch, const Case& c, bool one_core, const std::
   const std::map<std::string, std::string> files = {{"IN", scratch.path("in.bmp")},
                                                     {"IN4", scratch.path("in4.bmp")},
                                                     {"TALL", scratch.path("tall.bmp")},
+                                                    {"BIG", scratch.path("big.bmp")},
                                                     {"OUT", out}};
   for (const std::string& a : c.args) args.push_back(files.contains(a) ? files.at(a) : a);
   const Pinned pinned(one_core);
@@ -104,6 +118,10 @@ TEST(SameBytesOnOneCoreAndMany, EveryThreadedTool) {
   write_file(scratch.path("tall.bmp"),
              encode_bmp24(make_image(tall_width, tall_height, [](int c, int r) {
                return Pixel{uint8_t(r * 5 + c), uint8_t(c * 11), uint8_t((r / 7) * 40 ^ c)};
+             })));
+  write_file(scratch.path("big.bmp"),
+             encode_bmp24(make_image(big_width, big_height, [](int c, int r) {
+               return Pixel{uint8_t(c * 3 + r * 5), uint8_t(c ^ r), uint8_t(r * 7 - c)};
              })));
   for (const Case& c : cases) {
     const Bytes many = run_case(scratch, c, false, scratch.path("many.bmp"));
