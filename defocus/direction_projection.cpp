@@ -111,7 +111,8 @@ DirectionPass::DirectionPass(double degree, double start, double end, int32_t wi
   }
   cos_turn = std::cos(radians(turn));
   sin_turn = std::sin(radians(turn));
-  rough = width >= 2 && height >= 2 && std::isfinite(extent) && extent >= 1;
+  // A band from 0 to 1 leaves (next to) no pixel outside: no rough test then.
+  rough = width >= 2 && height >= 2 && std::isfinite(extent) && extent >= 1 && (lo > 0 || hi < 1);
   slack = 1e-9 * (static_cast<double>(width) + height + 2) / extent + 1e-9;
 }
 

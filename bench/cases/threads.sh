@@ -33,7 +33,9 @@ done
 if have vips; then
   measure "vips gaussblur 5 (.v)" vips gaussblur "$bigv" "$work/o.v" 5
   measure "vips rotate 30 (.v)" vips rotate "$bigv" "$work/o.v" 30
-  ratio "mist_slope 30 10 10" "vips gaussblur 5 (.v)"
-  ratio "mist_mask 10 white" "vips gaussblur 5 (.v)"
+  for tool in "mist_slope 30 10 10" "mist_slope 30 10 0" "mist_mask 10 white" \
+    "mist_mask 10 left to right"; do
+    ratio "$tool" "vips gaussblur 5 (.v)"
+  done
   ratio "twirl 30 0 1" "vips rotate 30 (.v)"
 fi
