@@ -498,6 +498,9 @@ namespace {
 
 enum class Outside { edge, solid };
 
+// The bytes of repeated canvas rows written at once.
+constexpr size_t repeat_bytes = size_t{1} << 20;
+
 // One canvas row around the input row already at its columns L to L + X - 1:
 // outside them the row's end pixels repeated (edge) or the fill, then the
 // row's zero bytes.
@@ -518,8 +521,8 @@ void extend_row(const RotationFrame& f, Outside outside,
   std::memset(end, 0, static_cast<size_t>(f.canvas_padding));
 }
 
-// The canvas rows are made on all cores, each worker reading its own input
-// rows, while the calling thread writes the rows made before them.
+// The canvas rows of the input are made on all cores, each worker reading its
+// own input rows, while the calling thread writes the rows made before them.
 template <int bytes_per_pixel>
 void build_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& f,
                   Outside outside, const FillColour& colour, OutputFile& canvas) {
@@ -547,20 +550,31 @@ void build_canvas(const InputFile& in, const ImageLayout& image, const RotationF
     input_row(f.bottom, below.data());
     input_row(f.bottom + f.height - 1, above.data());
   }
-  auto make_row = [&](int32_t r, uint8_t* canvas_row) {
-    if (empty || r < f.bottom) {
-      std::memcpy(canvas_row, below.data(), row_bytes);
-    } else if (r >= f.bottom + f.height) {
-      std::memcpy(canvas_row, above.data(), row_bytes);
-    } else {
-      input_row(r, canvas_row);
+  // The rows below and above the input are one row repeated: written from a
+  // block of copies of it. The input's rows are made on all cores.
+  PageBuffer copies;
+  auto repeat_row = [&](const std::vector<uint8_t>& row, int64_t count) {
+    if (count <= 0) return;
+    const int64_t per_block =
+        std::clamp<int64_t>(static_cast<int64_t>(repeat_bytes / row_bytes), 1, count);
+    if (copies.size() < static_cast<size_t>(per_block) * row_bytes) {
+      copies = PageBuffer(static_cast<size_t>(per_block) * row_bytes);
+    }
+    for (int64_t k = 0; k < per_block; ++k) {
+      std::memcpy(copies.data() + static_cast<size_t>(k) * row_bytes, row.data(), row_bytes);
+    }
+    for (int64_t left = count; left > 0; left -= per_block) {
+      canvas.write(copies.span().first(static_cast<size_t>(std::min(left, per_block)) * row_bytes));
     }
   };
-
+  if (empty) return repeat_row(below, f.side);
+  repeat_row(below, f.bottom);
   pipeline_rows24(
-      canvas, f.side, row_bytes, worker_count(int64_t{f.side} * f.side),
+      canvas, f.height, row_bytes, worker_count(int64_t{f.height} * f.side),
       [](int32_t, std::span<uint8_t>) {}, [](int32_t) { return 0; },
-      [&](int32_t r, std::span<uint8_t> row, int) { make_row(r, row.data()); }, [](int32_t) {});
+      [&](int32_t r, std::span<uint8_t> row, int) { input_row(f.bottom + r, row.data()); },
+      [](int32_t) {});
+  repeat_row(above, f.side - f.bottom - f.height);
 }
 
 }  // namespace
