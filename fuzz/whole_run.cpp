@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/parallel.hpp"
+#include "fuzz/vast_image.hpp"
 
 namespace bmp::fuzz {
 namespace {
@@ -212,6 +213,9 @@ int run_fuzzed(std::span<const FuzzedTool> tools, SecondSize second, const uint8
   if (uses_a) add_input("a.bmp", a, false);
   if (uses_b) add_input("b.bmp", b, false);
   if (uses_q) add_input("q.bmp", q, true);
+  for (const Input& input : inputs) {
+    if (declares_vast_image(input.bytes.data(), input.bytes.size())) return 0;
+  }
 
   std::vector<std::string> args{std::string(tool.name)};
   std::vector<std::string> outputs;
