@@ -9,6 +9,10 @@
 #include <variant>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "core/bmp_io.hpp"
 #include "core/page_buffer.hpp"
 #include "core/parallel.hpp"
@@ -346,19 +350,18 @@ struct WindowPlan {
   double inverse_area;
   double relative_slack;
 };
-
-// Output pixel (x, y)'s three bytes into out[0..2], the row's bytes from
-// out - 3x on.
+// Output pixel (x, y)'s bytes that the estimate settles into out[0..2]; bit
+// c of the result is set for each channel c that it leaves to the loop.
 template <class Table>
-void average_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int64_t y,
-                const WindowPlan& plan, uint8_t* out) {
+unsigned estimate_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int64_t y,
+                     const WindowPlan& plan, uint8_t* out) {
   const BoxWindow& window = plan.window;
   const int64_t m = window.half_width;
   const auto inner = sums.box(y - m + 1, y + m - 1, x - m + 1, x + m - 1);
   if (window.fraction == 0) {
     // Ring and corners weigh 0: the loop adds whole numbers only, exactly.
     for (int c = 0; c < 3; ++c) out[c] = channel_byte(static_cast<double>(inner[c]), window.area);
-    return;
+    return 0;
   }
   using Sum = typename decltype(inner)::value_type;
   const auto whole = sums.box(y - m, y + m, x - m, x + m);
@@ -367,7 +370,7 @@ void average_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int6
   const uint8_t* bottom = sums.row_pixels(y - m);
   const uint8_t* top = sums.row_pixels(y + m);
   const uint8_t* corners[4] = {bottom + left, bottom + right, top + left, top + right};
-  bool unsettled[3] = {false, false, false};
+  unsigned unsettled = 0;
   for (int c = 0; c < 3; ++c) {
     const int corner_sum = corners[0][c] + corners[1][c] + corners[2][c] + corners[3][c];
     const double inside = static_cast<double>(inner[c]);
@@ -381,14 +384,22 @@ void average_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int6
     const int settled =
         plan.bounded ? settled_channel(quotient, plan.relative_slack * quotient + 0x1p-900) : -1;
     if (settled < 0) {
-      unsettled[c] = true;
+      unsettled |= 1u << c;
     } else {
       out[c] = static_cast<uint8_t>(settled);
     }
   }
-  // The channels that the loop's rounding could tip: its additions, re-run.
+  return unsettled;
+}
+
+// The channels of output pixel (x, y) in `unsettled`, from the loop's
+// additions re-run one pixel at a time, into out[0..2].
+template <class Table>
+void loop_channels_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int64_t y,
+                      const BoxWindow& window, unsigned unsettled, uint8_t* out) {
+  const int64_t m = window.half_width;
   for (int c = 0; c < 3; ++c) {
-    if (!unsettled[c]) continue;
+    if ((unsettled & (1u << c)) == 0) continue;
     const int64_t first = x - m;
     auto inside = [first](int64_t i) { return 3 * (first + i); };
     auto folded = [=](int64_t i) { return 3 * map_edge_index(first + i, width, mode); };
@@ -405,20 +416,312 @@ void average_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int6
   }
 }
 
+// Output pixel (x, y)'s three bytes into out[0..2], the row's bytes from
+// out - 3x on.
+template <class Table>
+void average_at(const Table& sums, int64_t width, EdgeMode mode, int64_t x, int64_t y,
+                const WindowPlan& plan, uint8_t* out) {
+  const unsigned unsettled = estimate_at(sums, width, mode, x, y, plan, out);
+  if (unsettled != 0) loop_channels_at(sums, width, mode, x, y, plan.window, unsettled, out);
+}
+
+// ---- The loop's sums in vector lanes ----------------------------------------
+
+// One channel of four neighbouring pixels whose windows have one half-width,
+// for the loop's sums side by side: lane l is pixel x + l, with its own
+// fraction and corner weight.
+struct LaneGroup {
+  int64_t x;
+  int channel;
+  unsigned wanted;  // bit l: pixel x + l's byte is to be written
+  alignas(32) double fraction[4];
+  double corner[4];
+  double area[4];
+  double sum[4];  // the loop's sums, once run
+};
+
+#if defined(__x86_64__)
+bool has_avx2() {
+  static const bool present = __builtin_cpu_supports("avx2");
+  return present;
+}
+
+// The lanes run while every window column lies inside the image, each
+// 16-byte load of four pixels' bytes stays inside its row and a row's run
+// fits 32 bits.
+bool lanes_fit(int64_t x, int64_t m, int64_t width) {
+  return x >= m && x + m + 6 <= width && m <= (int64_t{1} << 20);
+}
+
+#define BMP_AVX2 __attribute__((target("avx2")))
+#define BMP_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+// Bytes 0, 3, 6 and 9 from `at` on, zero-extended: one channel of four
+// neighbouring pixels.
+BMP_AVX2_INLINE __m128i channel_bytes(const uint8_t* at) {
+  const __m128i pick = _mm_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
+  return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), pick);
+}
+BMP_AVX2_INLINE __m256d channel_values(const uint8_t* at) {
+  return _mm256_cvtepi32_pd(channel_bytes(at));
+}
+
+// s += weight × value of window column i, in every group's lanes.
+template <int count>
+BMP_AVX2_INLINE void add_weighted(__m256d* s, const __m256d* weight, const uint8_t* base,
+                                  const int64_t* start, int64_t i) {
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    s[k] = _mm256_add_pd(s[k], _mm256_mul_pd(weight[k], channel_values(base + start[k] + 3 * i)));
+  }
+}
+
+// s += the values of window columns 1 .. last - 1, one by one.
+template <int count>
+BMP_AVX2_INLINE void add_one_by_one(__m256d* s, const uint8_t* base, const int64_t* start,
+                                    int64_t last) {
+  for (int64_t i = 1; i < last; ++i) {
+    _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+      s[k] = _mm256_add_pd(s[k], channel_values(base + start[k] + 3 * i));
+    }
+  }
+}
+
+// A ring row: its two corners weigh ff, the columns between them f.
+template <int count>
+BMP_AVX2_INLINE void add_ring_row(__m256d* s, const __m256d* f, const __m256d* ff,
+                                  const uint8_t* base, const int64_t* start, int64_t last) {
+  add_weighted<count>(s, ff, base, start, 0);
+  for (int64_t i = 1; i < last; ++i) add_weighted<count>(s, f, base, start, i);
+  add_weighted<count>(s, ff, base, start, last);
+}
+
+// 2^(e + 1) for each lane's s in [2^e, 2^(e + 1)), as power_above.
+BMP_AVX2_INLINE __m256d powers_above(__m256d s) {
+  const __m256i exponent =
+      _mm256_and_si256(_mm256_castpd_si256(s), _mm256_set1_epi64x(0x7ff0000000000000ll));
+  return _mm256_castsi256_pd(_mm256_add_epi64(exponent, _mm256_set1_epi64x(int64_t{1} << 52)));
+}
+
+// add_whole_run in every lane: s plus each lane's run total, where the
+// values of window columns 1 .. last - 1 (from base + start) make the runs.
+template <int count>
+BMP_AVX2_INLINE void add_whole_runs(__m256d* s, const __m256d* total, const uint8_t* base,
+                                    const int64_t* start, int64_t last) {
+  __m256d sum[count], limit[count], crossing[count];
+  int any_crossing = 0;
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    sum[k] = _mm256_add_pd(s[k], total[k]);
+    limit[k] = powers_above(s[k]);
+    crossing[k] = _mm256_cmp_pd(sum[k], limit[k], _CMP_GE_OQ);
+    any_crossing |= _mm256_movemask_pd(crossing[k]);
+  }
+  if (any_crossing == 0) {  // no power of two in any lane's way
+    _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = sum[k];
+    return;
+  }
+  __m256d zero[count];
+  int any_one_by_one = 0;
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    zero[k] = _mm256_cmp_pd(s[k], _mm256_setzero_pd(), _CMP_EQ_OQ);
+    const __m256d small = _mm256_and_pd(_mm256_cmp_pd(s[k], _mm256_set1_pd(255), _CMP_LT_OQ),
+                                        _mm256_cmp_pd(s[k], total[k], _CMP_LT_OQ));
+    const __m256d one_by_one =
+        _mm256_or_pd(small, _mm256_cmp_pd(sum[k], _mm256_set1_pd(0x1p50), _CMP_GE_OQ));
+    any_one_by_one |=
+        _mm256_movemask_pd(_mm256_andnot_pd(zero[k], _mm256_and_pd(crossing[k], one_by_one)));
+  }
+  if (any_one_by_one != 0) {  // exact for every lane, whatever its path
+    add_one_by_one<count>(s, base, start, last);
+    return;
+  }
+  // Each power of two a lane's sum reaches rounds its low bits there.
+  __m256d active[count];
+  int any_active = 0;
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    active[k] = _mm256_andnot_pd(zero[k], crossing[k]);
+    any_active |= _mm256_movemask_pd(active[k]);
+  }
+  while (any_active != 0) {
+    any_active = 0;
+    _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+      const __m256d rounded = _mm256_sub_pd(_mm256_add_pd(s[k], limit[k]), limit[k]);
+      s[k] = _mm256_blendv_pd(s[k], rounded, active[k]);
+      limit[k] = _mm256_blendv_pd(limit[k], _mm256_add_pd(limit[k], limit[k]), active[k]);
+      active[k] = _mm256_and_pd(active[k],
+                                _mm256_cmp_pd(_mm256_add_pd(s[k], total[k]), limit[k], _CMP_GE_OQ));
+      any_active |= _mm256_movemask_pd(active[k]);
+    }
+  }
+  // A lane whose s is 0 stays out of the rounding: 0 + total is total.
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = _mm256_add_pd(s[k], total[k]);
+}
+
+// Up to `count` groups of one half-width m, loop_sum's additions made in
+// four lanes per group: in each lane the same double operations on the same
+// values in the same order, for its pixel and channel. Where add_whole_run
+// branches, every lane follows its own values: by masks where the paths
+// differ only in how often a step repeats, and by the one-by-one additions
+// for all lanes where any lane needs them (which give every lane the sum
+// add_whole_run gives).
+template <int count, class Table>
+BMP_AVX2 void lane_sums_avx2(const Table& sums, int64_t y, int64_t m, LaneGroup* groups) {
+  const int64_t last = 2 * m;
+  __m256d s[count], f[count], ff[count];
+  int64_t start[count];  // the byte of lane 0's window column 0 in a row
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    s[k] = _mm256_setzero_pd();
+    f[k] = _mm256_load_pd(groups[k].fraction);
+    ff[k] = _mm256_loadu_pd(groups[k].corner);
+    start[k] = 3 * (groups[k].x - m) + groups[k].channel;
+  }
+
+  add_ring_row<count>(s, f, ff, sums.row_pixels(y - m), start, last);
+  for (int64_t row = y - m + 1; row < y + m; ++row) {
+    const uint8_t* base = sums.row_pixels(row);
+    add_weighted<count>(s, f, base, start, 0);
+    if (m <= plain_loop_half_width) {
+      add_one_by_one<count>(s, base, start, last);
+    } else {
+      // Lane l's run, columns x + l - M + 1 .. x + l + M - 1: lane 0's from
+      // the table, each next lane's one column on.
+      __m256d total[count];
+      _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+        const LaneGroup& g = groups[k];
+        const auto first =
+            static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
+        const uint8_t* at = base + start[k];
+        __m128i step = _mm_sub_epi32(channel_bytes(at + 3 * last), channel_bytes(at + 3));
+        step = _mm_slli_si128(step, 4);  // lane l + 1 gains lane l's step
+        step = _mm_add_epi32(step, _mm_slli_si128(step, 4));
+        step = _mm_add_epi32(step, _mm_slli_si128(step, 8));
+        total[k] = _mm256_cvtepi32_pd(_mm_add_epi32(step, _mm_set1_epi32(first)));
+      }
+      add_whole_runs<count>(s, total, base, start, last);
+    }
+    add_weighted<count>(s, f, base, start, last);
+  }
+  add_ring_row<count>(s, f, ff, sums.row_pixels(y + m), start, last);
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) _mm256_storeu_pd(groups[k].sum, s[k]);
+}
+#endif
+
+// Groups of one half-width gathered along a row, run four at a time.
+template <class Table>
+class LaneBatch {
+ public:
+  LaneBatch(const Table& sums, int64_t y, uint8_t* row_out) : sums_(sums), y_(y), out_(row_out) {}
+  ~LaneBatch() { run(); }
+  LaneBatch(const LaneBatch&) = delete;
+  LaneBatch& operator=(const LaneBatch&) = delete;
+
+  // A new group for windows of half-width m.
+  LaneGroup& add(int64_t m) {
+    if (count_ == capacity || (count_ > 0 && m != half_width_)) run();
+    half_width_ = m;
+    return groups_[count_++];
+  }
+
+ private:
+  static constexpr int capacity = 4;
+
+  void run() {
+#if defined(__x86_64__)
+    switch (count_) {
+      case 0:
+        return;
+      case 1:
+        lane_sums_avx2<1>(sums_, y_, half_width_, groups_);
+        break;
+      case 2:
+        lane_sums_avx2<2>(sums_, y_, half_width_, groups_);
+        break;
+      case 3:
+        lane_sums_avx2<3>(sums_, y_, half_width_, groups_);
+        break;
+      default:
+        lane_sums_avx2<4>(sums_, y_, half_width_, groups_);
+        break;
+    }
+    for (int k = 0; k < count_; ++k) {
+      const LaneGroup& g = groups_[k];
+      for (int l = 0; l < 4; ++l) {
+        if ((g.wanted & (1u << l)) != 0) {
+          out_[3 * (g.x + l) + g.channel] = channel_byte(g.sum[l], g.area[l]);
+        }
+      }
+    }
+#endif
+    count_ = 0;
+  }
+
+  const Table& sums_;
+  int64_t y_;
+  uint8_t* out_;
+  int64_t half_width_ = 0;
+  int count_ = 0;
+  LaneGroup groups_[capacity];
+};
+
 // Output row y, pixel x with radii[x], 3 bytes a pixel into `out`; a run of
-// pixels of one radius shares its plan.
+// pixels of one radius shares its plan. Pixels go four at a time: the
+// channels the estimates leave open go to the vector lanes where the four
+// windows share a half-width and lie inside the image, else one by one.
 template <class Table>
 void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
                     std::span<const double> radii, uint8_t* out) {
   if (radii.empty()) return;
   uint64_t planned = std::bit_cast<uint64_t>(radii[0]);
   WindowPlan plan(radii[0]);
-  for (size_t x = 0; x < radii.size(); ++x) {
-    if (std::bit_cast<uint64_t>(radii[x]) != planned) {
-      planned = std::bit_cast<uint64_t>(radii[x]);
-      plan = WindowPlan(radii[x]);
+  const int64_t n = static_cast<int64_t>(radii.size());
+#if defined(__x86_64__)
+  const bool lanes = has_avx2();
+#else
+  const bool lanes = false;
+  auto lanes_fit = [](int64_t, int64_t, int64_t) { return false; };
+#endif
+  LaneBatch<Table> batch(sums, y, out);
+  for (int64_t x0 = 0; x0 < n; x0 += 4) {
+    const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
+    unsigned unsettled[4] = {0, 0, 0, 0};
+    BoxWindow windows[4];
+    unsigned any = 0;
+    bool one_half_width = true;
+    for (int l = 0; l < count; ++l) {
+      const int64_t x = x0 + l;
+      if (std::bit_cast<uint64_t>(radii[x]) != planned) {
+        planned = std::bit_cast<uint64_t>(radii[x]);
+        plan = WindowPlan(radii[x]);
+      }
+      windows[l] = plan.window;
+      one_half_width = one_half_width && plan.window.half_width == windows[0].half_width;
+      unsettled[l] = estimate_at(sums, width, mode, x, y, plan, out + 3 * x);
+      any |= unsettled[l];
     }
-    average_at(sums, width, mode, static_cast<int64_t>(x), y, plan, out + 3 * x);
+    if (any == 0) continue;
+    const int64_t m = windows[0].half_width;
+    if (lanes && count == 4 && one_half_width && lanes_fit(x0, m, width)) {
+      for (int c = 0; c < 3; ++c) {
+        unsigned wanted = 0;
+        for (int l = 0; l < 4; ++l) wanted |= ((unsettled[l] >> c) & 1u) << l;
+        if (wanted == 0) continue;
+        LaneGroup& g = batch.add(m);
+        g.x = x0;
+        g.channel = c;
+        g.wanted = wanted;
+        for (int l = 0; l < 4; ++l) {
+          g.fraction[l] = windows[l].fraction;
+          g.corner[l] = windows[l].corner;
+          g.area[l] = windows[l].area;
+        }
+      }
+      continue;
+    }
+    for (int l = 0; l < count; ++l) {
+      if (unsettled[l] != 0) {
+        loop_channels_at(sums, width, mode, x0 + l, y, windows[l], unsettled[l],
+                         out + 3 * (x0 + l));
+      }
+    }
   }
 }
 

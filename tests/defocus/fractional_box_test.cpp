@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -240,7 +241,7 @@ TEST(FractionalBox, TinyFractionsOnNearWhiteImages) {
 // above a whole radius): the first whole value of an inner row carries the
 // running sum over many powers of two in one addition, which rounds once.
 // The pairs listed are ones where rounding at each power of two in turn would
-// be off by one; more pairs at random.
+// be off by one; more pairs at random. Checked at one pixel and along a row.
 TEST(FractionalBox, OneValueOverManyPowersOfTwo) {
   struct Case {
     int level;
@@ -258,11 +259,23 @@ TEST(FractionalBox, OneValueOverManyPowersOfTwo) {
         std::ldexp(static_cast<double>(random() | 1), -static_cast<int>(32 + random() % 38));
     cases.push_back({level, 3 + i % 4 + tiny});
   }
+  // Under clamp every window of a uniform image adds the same values in the
+  // same order: a whole row, its windows side by side, comes out as the one
+  // pixel the reference works out.
+  std::vector<double> radii(40);
+  std::vector<uint8_t> row(3 * radii.size());
   for (const Case& c : cases) {
-    TestImage image = filled(15, 15, [&](int, int, int) { return c.level; });
+    TestImage image = filled(40, 15, [&](int, int, int) { return c.level; });
     FractionalBox box(image.source(), EdgeMode::clamp, c.radius);
-    ASSERT_EQ(box.fractional_box_average(7, 7, c.radius), reference(image, false, 7, 7, c.radius))
+    const std::array<uint8_t, 3> want = reference(image, false, 7, 7, c.radius);
+    ASSERT_EQ(box.fractional_box_average(7, 7, c.radius), want)
         << "level " << c.level << " radius " << c.radius;
+    std::fill(radii.begin(), radii.end(), c.radius);
+    box.average_row(7, radii, row);
+    for (size_t i = 0; i < row.size(); ++i) {
+      ASSERT_EQ(row[i], want[i % 3])
+          << "level " << c.level << " radius " << c.radius << " byte " << i;
+    }
   }
 }
 
@@ -277,6 +290,49 @@ TEST(FractionalBox, RampsWithGradedRadii) {
         image, wrap, [](int x, int y) { return 10.0 * (x + 2 * y) / 360.0; }, 10, "graded");
     expect_all_equal(
         image, wrap, [](int x, int) { return 2.0 + x / 60.0; }, 3, "graded from 2");
+  }
+}
+
+// Rows wide enough for several windows side by side, where most means are
+// whole numbers and the loop's rounding decides: neighbouring pixels whose
+// windows differ in half-width, fraction or path (black runs that leave the
+// running sum at 0, tiny fractions whose first whole value crosses many
+// powers of two at once, half-widths up to 3 whose runs go one by one),
+// windows at the left and right edges and the first and last rows, both
+// edge modes.
+TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
+  struct Picture {
+    const char* name;
+    int (*fill)(int x, int y, int c);
+  };
+  const Picture pictures[] = {
+      {"ramps", [](int x, int y, int c) { return (3 * x + 5 * y + 60 * c) & 255; }},
+      {"uniform", [](int, int, int c) { return 128 + 61 * c; }},
+      {"black then white columns", [](int x, int, int c) { return x % 29 < 13 ? 0 : 255 - c; }},
+      {"black bottom rows", [](int x, int y, int c) { return y < 9 ? 0 : (x + c) % 5 + 200; }},
+  };
+  struct Radii {
+    const char* name;
+    double (*at)(int x, int y);
+  };
+  const Radii radii[] = {
+      {"4.3", [](int, int) { return 4.3; }},
+      {"2.6", [](int, int) { return 2.6; }},
+      {"0.45", [](int, int) { return 0.45; }},
+      {"a hair above 6", [](int, int) { return 6 + 3.6598255594719534e-11; }},
+      {"11.0196", [](int, int) { return 255.5 / 255 * 11; }},
+      {"graded", [](int x, int y) { return 0.2 + 9.7 * ((x * 13 + y * 7) % 97) / 97.0; }},
+      {"steps of 0.37", [](int x, int) { return 1 + 0.37 * (x % 23); }},
+  };
+  for (int width : {46, 83}) {
+    for (const Picture& picture : pictures) {
+      TestImage image = filled(width, 24, picture.fill);
+      for (const Radii& r : radii) {
+        for (bool wrap : {false, true}) {
+          expect_all_equal(image, wrap, r.at, 12, std::string(picture.name) + " r " + r.name);
+        }
+      }
+    }
   }
 }
 
