@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <tuple>
 
+#include "core/row_pipeline.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
 
@@ -138,6 +142,85 @@ TEST(RowBands, AFailingRowStopsTheRunWithItsMessage) {
                      [](int32_t) {}),
                  ToolFailure)
         << failing;
+  }
+}
+
+// Work that runs on from row to row: each thread gets whole runs, takes its
+// rows in order and its runs in ascending order, and the rows come out as if
+// made one by one.
+TEST(RowBands, ThreadsThatClaimWholeRunsMakeThemInOrder) {
+  struct Case {
+    int32_t height;
+    PipelineShape shape;
+    unsigned workers;
+  };
+  const Case cases[] = {
+      {1, {7, 5, 7}, 4},     {50, {7, 5, 7}, 4},      {3001, {7, 5, 7}, 4},
+      {999, {32, 9, 32}, 8}, {100, {100, 1, 100}, 3}, {64, {4, 2, 4}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.height << " rows in runs of " << c.shape.run_rows);
+    const size_t row_bytes = 10;
+    const int64_t run = c.shape.run_rows;
+    std::mutex lock;
+    std::vector<std::pair<int32_t, int32_t>> runs_made;  // first row, rows
+    std::vector<int32_t> done;
+    test::Scratch scratch;
+    const std::string path = scratch.path("out.bmp");
+    {
+      auto out = OutputFile::create(path, "out.bmp");
+      struct Claims {
+        std::mutex& lock;
+        std::vector<std::pair<int32_t, int32_t>>& all;
+        std::vector<std::pair<int32_t, int32_t>> mine;
+        ~Claims() {
+          std::lock_guard<std::mutex> hold(lock);
+          all.insert(all.end(), mine.begin(), mine.end());
+        }
+      };
+      pipeline_row_runs24(
+          *out, c.height, row_bytes, c.workers, c.shape, [](int32_t, std::span<uint8_t>) {},
+          [](int32_t) { return 0; },
+          [&] {
+            return [run, claims = std::make_shared<Claims>(Claims{lock, runs_made, {}})](
+                       int32_t r, std::span<uint8_t> row, int) {
+              auto& mine = claims->mine;
+              if (!mine.empty() && mine.back().first + mine.back().second == r) {
+                ++mine.back().second;
+              } else {
+                EXPECT_EQ(r % run, 0) << r;  // a claim starts a run
+                EXPECT_TRUE(mine.empty() || mine.back().first < r) << r;
+                mine.push_back({r, 1});
+              }
+              for (size_t b = 0; b < row.size(); ++b) row[b] = mark(r, int64_t(b));
+            };
+          },
+          [&](int32_t r) { done.push_back(r); });
+      out->commit();
+    }
+    // Split into runs, the claims are exactly the runs, each made once.
+    std::vector<std::pair<int32_t, int32_t>> runs;
+    for (const auto& [first, rows] : runs_made) {
+      for (int32_t at = first; at < first + rows; at += static_cast<int32_t>(run)) {
+        EXPECT_EQ(at % run, 0);
+        runs.push_back({at, std::min<int32_t>(static_cast<int32_t>(run), first + rows - at)});
+      }
+    }
+    std::sort(runs.begin(), runs.end());
+    int32_t next = 0;
+    for (const auto& [first, rows] : runs) {
+      EXPECT_EQ(first, next);
+      EXPECT_EQ(rows, std::min<int32_t>(static_cast<int32_t>(run), c.height - first));
+      next = first + rows;
+    }
+    EXPECT_EQ(next, c.height);
+    Bytes want;
+    for (int32_t r = 0; r < c.height; ++r) {
+      for (size_t b = 0; b < row_bytes; ++b) want.push_back(mark(r, int64_t(b)));
+    }
+    EXPECT_EQ(test::read_file(path), want);
+    ASSERT_EQ(done.size(), size_t(c.height));
+    for (int32_t r = 0; r < c.height; ++r) EXPECT_EQ(done[size_t(r)], r);
   }
 }
 
