@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -28,14 +27,26 @@ namespace bmp {
 inline constexpr int64_t pipeline_runs_in_flight = 4;
 inline constexpr size_t pipeline_bytes = size_t{16} << 20;
 
+// Rows [first, first + count): the bytes of row first + k start at
+// pixels + k × stride.
+struct RowBlock {
+  int32_t first = 0;
+  int32_t count = 0;
+  uint8_t* pixels = nullptr;
+  size_t stride = 0;
+  std::span<uint8_t> row(int32_t k, size_t bytes) const {
+    return {pixels + static_cast<size_t>(k) * stride, bytes};
+  }
+};
+
 // How a pipeline cuts an image's rows: runs of `run_rows` rows (the unit of
 // reading and writing), `slots` runs in flight at once, and rows handed to a
-// thread `claim_rows` at a time (1, or run_rows for work that runs on from
-// row to row within a run).
+// thread one at a time or a whole run at a time (`whole_runs`: for work that
+// runs on from row to row, or gathers a run's rows together).
 struct PipelineShape {
   int64_t run_rows = 1;
   int64_t slots = 1;
-  int64_t claim_rows = 1;
+  bool whole_runs = false;
 };
 
 // The shape for rows taken one at a time: runs of about a write block, up to
@@ -47,7 +58,7 @@ inline PipelineShape row_by_row_shape(int32_t height, size_t row_bytes) {
   const size_t run_bytes = static_cast<size_t>(run_rows) * row_bytes;
   const int64_t slots = std::clamp<int64_t>(static_cast<int64_t>(pipeline_bytes / run_bytes), 1,
                                             std::min(pipeline_runs_in_flight, runs));
-  return {run_rows, slots, 1};
+  return {run_rows, slots, false};
 }
 
 // For each stored row r of an image of `height` rows of `row_bytes` bytes,
@@ -56,10 +67,11 @@ inline PipelineShape row_by_row_shape(int32_t height, size_t row_bytes) {
 //                        them, when work makes the rows whole),
 //   start(r)             gives row r's context, in row order,
 //   make_worker()        is called once by each thread that takes part and
-//                        gives its own work(r, row, ctx), which makes row r's
-//                        row_bytes bytes in place; a thread is given
-//                        shape.claim_rows consecutive rows at a time, in
-//                        order, and takes its claims in ascending order,
+//                        gives its own work(block, contexts), which makes the
+//                        row_bytes bytes of each row of the block in place
+//                        (stride row_bytes), the rows' contexts beside; a
+//                        block is one row or a whole run (shape.whole_runs),
+//                        and a thread gets its blocks in ascending order,
 //   after_row(r)         follows each row, in row order, before its run is
 //                        written.
 // load, start, after_row and the writing run on the calling thread, which
@@ -76,8 +88,7 @@ void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsi
   const int64_t runs = (height + run_rows - 1) / run_rows;
   const size_t run_bytes = static_cast<size_t>(run_rows) * row_bytes;
   const int64_t slots = std::clamp<int64_t>(shape.slots, 1, runs);
-  const int32_t claim_rows =
-      static_cast<int32_t>(std::clamp<int64_t>(shape.claim_rows, 1, run_rows));
+  const auto claim_rows = static_cast<int32_t>(shape.whole_runs ? run_rows : 1);
   PageBuffer buffer(run_bytes * static_cast<size_t>(slots));
   std::vector<std::vector<Context>> contexts(static_cast<size_t>(slots));
   std::vector<std::atomic<int64_t>> rows_done(static_cast<size_t>(slots));
@@ -98,13 +109,14 @@ void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsi
         buffer.data() + slot_of(r) * run_bytes + static_cast<size_t>(r % run_rows) * row_bytes,
         row_bytes);
   };
-  // Makes the claimed rows [r, end) with the thread's own work.
+  // Makes the claimed rows [r, end), all in one run, with the thread's own
+  // work.
   auto make_rows = [&](auto& work, int32_t r, int32_t end) {
-    for (; r < end; ++r) {
-      const size_t slot = slot_of(r);
-      work(r, row_at(r), contexts[slot][static_cast<size_t>(r % run_rows)]);
-      rows_done[slot].fetch_add(1, std::memory_order_release);
-    }
+    const size_t slot = slot_of(r);
+    work(RowBlock{r, end - r, row_at(r).data(), row_bytes},
+         std::span<Context>(contexts[slot])
+             .subspan(static_cast<size_t>(r % run_rows), static_cast<size_t>(end - r)));
+    rows_done[slot].fetch_add(end - r, std::memory_order_release);
     finished.fetch_add(1, std::memory_order_release);
     finished.notify_one();
   };
@@ -183,7 +195,7 @@ void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsi
       // A whole run made here would hold up the writing for its length: the
       // calling thread makes runs only while no pool thread has joined.
       int32_t r = 0;
-      if ((claim_rows == 1 || helpers.load() == 0) && try_claim(r)) {
+      if ((!shape.whole_runs || helpers.load() == 0) && try_claim(r)) {
         if (!work) work.emplace(make_worker());
         make_rows(*work, r, claim_end(r));
         continue;
@@ -210,15 +222,21 @@ void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsi
 }
 
 // pipeline_row_runs24 with rows taken one at a time by any thread, all
-// sharing one work(r, row, ctx).
+// sharing one work(r, row, ctx) that makes row r's row_bytes bytes in place.
 template <class Load, class Start, class Work, class AfterRow>
 void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned workers,
                      const Load& load, const Start& start, const Work& work,
                      const AfterRow& after_row) {
+  using Context = decltype(start(int32_t{0}));
   if (height <= 0 || row_bytes == 0) return;
   pipeline_row_runs24(
       out, height, row_bytes, workers, row_by_row_shape(height, row_bytes), load, start,
-      [&] { return std::ref(work); }, after_row);
+      [&] {
+        return [&](const RowBlock& block, std::span<Context> contexts) {
+          work(block.first, block.row(0, row_bytes), contexts[0]);
+        };
+      },
+      after_row);
 }
 
 }  // namespace bmp

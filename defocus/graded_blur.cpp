@@ -370,7 +370,7 @@ PipelineShape blur_pipeline_shape(int32_t height, size_t row_bytes, int64_t radi
   const int64_t run_rows = std::clamp<int64_t>(2 * (2 * radius + 1), 32, shared);
   const int64_t fitting =
       static_cast<int64_t>(blur_pipeline_bytes / (static_cast<size_t>(run_rows) * row_bytes));
-  return {run_rows, std::min<int64_t>(2 * int64_t{workers}, fitting), run_rows};
+  return {run_rows, std::min<int64_t>(2 * int64_t{workers}, fitting), true};
 }
 
 }  // namespace
@@ -404,9 +404,12 @@ void box_blur_pass(const ImageRows& source, OutputFile& dest, const DegreeOfRow&
       [](int32_t) { return 0; },
       [&] {
         return [blurrer = std::make_unique<RowBlurrer>(source, degree_of_row, edges, totals),
-                pixel_bytes](int32_t o, std::span<uint8_t> row, int) {
-          blurrer->blur(o, row.data());
-          std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+                pixel_bytes, row_bytes](const RowBlock& run, std::span<const int>) {
+          for (int32_t k = 0; k < run.count; ++k) {
+            std::span<uint8_t> row = run.row(k, row_bytes);
+            blurrer->blur(run.first + k, row.data());
+            std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+          }
         };
       },
       after_row);

@@ -145,9 +145,8 @@ TEST(RowBands, AFailingRowStopsTheRunWithItsMessage) {
   }
 }
 
-// Work that runs on from row to row: each thread gets whole runs, takes its
-// rows in order and its runs in ascending order, and the rows come out as if
-// made one by one.
+// Work that runs on from row to row: each thread gets whole runs, in
+// ascending order, and the rows come out as if made one by one.
 TEST(RowBands, ThreadsThatClaimWholeRunsMakeThemInOrder) {
   struct Case {
     int32_t height;
@@ -155,8 +154,8 @@ TEST(RowBands, ThreadsThatClaimWholeRunsMakeThemInOrder) {
     unsigned workers;
   };
   const Case cases[] = {
-      {1, {7, 5, 7}, 4},     {50, {7, 5, 7}, 4},      {3001, {7, 5, 7}, 4},
-      {999, {32, 9, 32}, 8}, {100, {100, 1, 100}, 3}, {64, {4, 2, 4}, 2},
+      {1, {7, 5, true}, 4},    {50, {7, 5, true}, 4},    {3001, {7, 5, true}, 4},
+      {999, {32, 9, true}, 8}, {100, {100, 1, true}, 3}, {64, {4, 2, true}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.height << " rows in runs of " << c.shape.run_rows);
@@ -182,30 +181,26 @@ TEST(RowBands, ThreadsThatClaimWholeRunsMakeThemInOrder) {
           *out, c.height, row_bytes, c.workers, c.shape, [](int32_t, std::span<uint8_t>) {},
           [](int32_t) { return 0; },
           [&] {
-            return [run, claims = std::make_shared<Claims>(Claims{lock, runs_made, {}})](
-                       int32_t r, std::span<uint8_t> row, int) {
+            return [run, row_bytes, height = c.height,
+                    claims = std::make_shared<Claims>(Claims{lock, runs_made, {}})](
+                       const RowBlock& block, std::span<int> contexts) {
+              EXPECT_EQ(block.first % run, 0);  // a whole run
+              EXPECT_EQ(block.count, std::min<int64_t>(run, height - block.first));
+              EXPECT_EQ(contexts.size(), size_t(block.count));
               auto& mine = claims->mine;
-              if (!mine.empty() && mine.back().first + mine.back().second == r) {
-                ++mine.back().second;
-              } else {
-                EXPECT_EQ(r % run, 0) << r;  // a claim starts a run
-                EXPECT_TRUE(mine.empty() || mine.back().first < r) << r;
-                mine.push_back({r, 1});
+              EXPECT_TRUE(mine.empty() || mine.back().first < block.first) << block.first;
+              mine.push_back({block.first, block.count});
+              for (int32_t k = 0; k < block.count; ++k) {
+                std::span<uint8_t> row = block.row(k, row_bytes);
+                for (size_t b = 0; b < row.size(); ++b) row[b] = mark(block.first + k, int64_t(b));
               }
-              for (size_t b = 0; b < row.size(); ++b) row[b] = mark(r, int64_t(b));
             };
           },
           [&](int32_t r) { done.push_back(r); });
       out->commit();
     }
-    // Split into runs, the claims are exactly the runs, each made once.
-    std::vector<std::pair<int32_t, int32_t>> runs;
-    for (const auto& [first, rows] : runs_made) {
-      for (int32_t at = first; at < first + rows; at += static_cast<int32_t>(run)) {
-        EXPECT_EQ(at % run, 0);
-        runs.push_back({at, std::min<int32_t>(static_cast<int32_t>(run), first + rows - at)});
-      }
-    }
+    // Every run made once.
+    std::vector<std::pair<int32_t, int32_t>> runs = runs_made;
     std::sort(runs.begin(), runs.end());
     int32_t next = 0;
     for (const auto& [first, rows] : runs) {
