@@ -26,7 +26,8 @@ class PageBuffer {
  private:
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
-  bool mapped_ = false;  // else allocated with new[]
+  void* map_ = nullptr;  // the mapping that holds data_ (none: allocated with new[])
+  size_t map_size_ = 0;
 };
 
 }  // namespace bmp

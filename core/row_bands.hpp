@@ -17,19 +17,8 @@
 
 namespace bmp {
 
-// Output rows [first, first + count): the pixel bytes (3 or 4 × width) of row
-// first + k start at pixels + k × stride.
-struct RowBlock {
-  int32_t first = 0;
-  int32_t count = 0;
-  uint8_t* pixels = nullptr;
-  size_t stride = 0;
-  std::span<uint8_t> row(int32_t k, size_t bytes) const {
-    return {pixels + static_cast<size_t>(k) * stride, bytes};
-  }
-};
-
-// The bytes a band of rows may take at once.
+// The bytes of the blocks in flight when blocks are shared out (more when
+// blocks are so large that fewer than two more than the threads would fit).
 inline constexpr size_t band_bytes = size_t{8} << 20;
 
 // The next output row of a 24-bit image (pixels, then its zero padding) or of
@@ -79,27 +68,33 @@ void produce_row_blocks(OutputFile& out, int32_t width, int32_t height, int32_t 
     }
     return;
   }
-  // A band holds whole tasks, at least one per worker.
-  const int64_t task_bytes = std::max<int64_t>(1, int64_t{rows_per_task} * int64_t(pixel_bytes));
-  const int64_t tasks_per_band =
-      std::max<int64_t>(workers, static_cast<int64_t>(band_bytes) / task_bytes);
-  const int64_t band_rows = std::min<int64_t>(height, tasks_per_band * rows_per_task);
-  PageBuffer band(pixel_bytes * static_cast<size_t>(band_rows));
-  for (int64_t first = 0; first < height; first += band_rows) {
-    const int64_t rows = std::min<int64_t>(band_rows, height - first);
-    const int64_t tasks = (rows + rows_per_task - 1) / rows_per_task;
-    share_out(tasks, 1, workers, [&](int64_t t) {
-      const int64_t at = t * rows_per_task;
-      fill(RowBlock{static_cast<int32_t>(first + at),
-                    static_cast<int32_t>(std::min<int64_t>(rows_per_task, rows - at)),
-                    band.data() + static_cast<size_t>(at) * pixel_bytes, pixel_bytes});
-    });
-    for (int64_t k = 0; k < rows; ++k) {
-      std::memcpy(next_output_row<bytes_per_pixel>(out, width).data(),
-                  band.data() + static_cast<size_t>(k) * pixel_bytes, pixel_bytes);
-      after_row(static_cast<int32_t>(first + k));
-    }
-  }
+  // The tasks pass through the row pipeline, written in order while later
+  // ones are made: rows one by one in runs of a write block, or blocks as
+  // whole runs.
+  const size_t row_bytes =
+      bytes_per_pixel == 3 ? static_cast<size_t>(row_bytes24(width)) : pixel_bytes;
+  const size_t run_bytes = static_cast<size_t>(rows_per_task) * row_bytes;
+  const PipelineShape shape =
+      rows_per_task == 1
+          ? row_by_row_shape(height, row_bytes)
+          : PipelineShape{rows_per_task,
+                          std::clamp<int64_t>(static_cast<int64_t>(band_bytes / run_bytes),
+                                              int64_t{workers} + 2, 2 * int64_t{workers}),
+                          true};
+  pipeline_row_runs24(
+      out, height, row_bytes, workers, shape, [](int32_t, std::span<uint8_t>) {},
+      [](int32_t) { return 0; },
+      [&] {
+        return [&](const RowBlock& block, std::span<const int>) {
+          fill(block);
+          if (row_bytes == pixel_bytes) return;
+          for (int32_t k = 0; k < block.count; ++k) {
+            std::span<uint8_t> row = block.row(k, row_bytes);
+            std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+          }
+        };
+      },
+      after_row);
 }
 
 template <class Fill, class AfterRow>

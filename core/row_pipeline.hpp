@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 #include <vector>
@@ -26,31 +27,68 @@ namespace bmp {
 inline constexpr int64_t pipeline_runs_in_flight = 4;
 inline constexpr size_t pipeline_bytes = size_t{16} << 20;
 
-// For each stored row r of an image of `height` rows of `row_bytes` bytes,
-// bottom first, in runs of whole rows of about a write block:
-//   load(first, bytes)   fills the bytes of rows [first, first + n) (or leaves
-//                        them, when work makes the rows whole),
-//   start(r)             gives row r's context, in row order,
-//   work(r, row, ctx)    makes row r's row_bytes bytes in place, on any of
-//                        `workers` threads,
-//   after_row(r)         follows each row, in row order, before its run is
-//                        written.
-// load, start, after_row and the writing run on the calling thread, which
-// works on rows too whenever it has nothing else to do (so the run ends even
-// when no pool thread joins it). The first exception stops every thread and
-// is thrown again here.
-template <class Load, class Start, class Work, class AfterRow>
-void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned workers,
-                     const Load& load, const Start& start, const Work& work,
-                     const AfterRow& after_row) {
-  using Context = decltype(start(int32_t{0}));
-  if (height <= 0 || row_bytes == 0) return;
+// Rows [first, first + count): the bytes of row first + k start at
+// pixels + k × stride.
+struct RowBlock {
+  int32_t first = 0;
+  int32_t count = 0;
+  uint8_t* pixels = nullptr;
+  size_t stride = 0;
+  std::span<uint8_t> row(int32_t k, size_t bytes) const {
+    return {pixels + static_cast<size_t>(k) * stride, bytes};
+  }
+};
+
+// How a pipeline cuts an image's rows: runs of `run_rows` rows (the unit of
+// reading and writing), `slots` runs in flight at once, and rows handed to a
+// thread one at a time or a whole run at a time (`whole_runs`: for work that
+// runs on from row to row, or gathers a run's rows together).
+struct PipelineShape {
+  int64_t run_rows = 1;
+  int64_t slots = 1;
+  bool whole_runs = false;
+};
+
+// The shape for rows taken one at a time: runs of about a write block, up to
+// pipeline_runs_in_flight of them within pipeline_bytes.
+inline PipelineShape row_by_row_shape(int32_t height, size_t row_bytes) {
   const int64_t run_rows = std::clamp<int64_t>(
       static_cast<int64_t>((stream_block_bytes + row_bytes - 1) / row_bytes), 1, height);
   const int64_t runs = (height + run_rows - 1) / run_rows;
   const size_t run_bytes = static_cast<size_t>(run_rows) * row_bytes;
   const int64_t slots = std::clamp<int64_t>(static_cast<int64_t>(pipeline_bytes / run_bytes), 1,
                                             std::min(pipeline_runs_in_flight, runs));
+  return {run_rows, slots, false};
+}
+
+// For each stored row r of an image of `height` rows of `row_bytes` bytes,
+// bottom first, in runs of whole rows cut by `shape`:
+//   load(first, bytes)   fills the bytes of rows [first, first + n) (or leaves
+//                        them, when work makes the rows whole),
+//   start(r)             gives row r's context, in row order,
+//   make_worker()        is called once by each thread that takes part and
+//                        gives its own work(block, contexts), which makes the
+//                        row_bytes bytes of each row of the block in place
+//                        (stride row_bytes), the rows' contexts beside; a
+//                        block is one row or a whole run (shape.whole_runs),
+//                        and a thread gets its blocks in ascending order,
+//   after_row(r)         follows each row, in row order, before its run is
+//                        written.
+// load, start, after_row and the writing run on the calling thread, which
+// works on rows too whenever it has nothing else to do (so the run ends even
+// when no pool thread joins it). The first exception stops every thread and
+// is thrown again here.
+template <class Load, class Start, class MakeWorker, class AfterRow>
+void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsigned workers,
+                         const PipelineShape& shape, const Load& load, const Start& start,
+                         const MakeWorker& make_worker, const AfterRow& after_row) {
+  using Context = decltype(start(int32_t{0}));
+  if (height <= 0 || row_bytes == 0) return;
+  const int64_t run_rows = shape.run_rows;
+  const int64_t runs = (height + run_rows - 1) / run_rows;
+  const size_t run_bytes = static_cast<size_t>(run_rows) * row_bytes;
+  const int64_t slots = std::clamp<int64_t>(shape.slots, 1, runs);
+  const auto claim_rows = static_cast<int32_t>(shape.whole_runs ? run_rows : 1);
   PageBuffer buffer(run_bytes * static_cast<size_t>(slots));
   std::vector<std::vector<Context>> contexts(static_cast<size_t>(slots));
   std::vector<std::atomic<int64_t>> rows_done(static_cast<size_t>(slots));
@@ -71,13 +109,18 @@ void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned
         buffer.data() + slot_of(r) * run_bytes + static_cast<size_t>(r % run_rows) * row_bytes,
         row_bytes);
   };
-  auto make_row = [&](int32_t r) {
+  // Makes the claimed rows [r, end), all in one run, with the thread's own
+  // work.
+  auto make_rows = [&](auto& work, int32_t r, int32_t end) {
     const size_t slot = slot_of(r);
-    work(r, row_at(r), contexts[slot][static_cast<size_t>(r % run_rows)]);
-    rows_done[slot].fetch_add(1, std::memory_order_release);
+    work(RowBlock{r, end - r, row_at(r).data(), row_bytes},
+         std::span<Context>(contexts[slot])
+             .subspan(static_cast<size_t>(r % run_rows), static_cast<size_t>(end - r)));
+    rows_done[slot].fetch_add(end - r, std::memory_order_release);
     finished.fetch_add(1, std::memory_order_release);
     finished.notify_one();
   };
+  auto claim_end = [&](int32_t r) { return std::min(last, r + claim_rows); };
   auto stop = [&] {
     {
       std::lock_guard<std::mutex> hold(failure_lock);
@@ -89,29 +132,33 @@ void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned
     finished.fetch_add(1);
     finished.notify_all();
   };
+  std::atomic<int> helpers{0};  // pool threads that have joined
   auto helper = [&] {
+    helpers.fetch_add(1);
     try {
+      auto work = make_worker();
       while (true) {
-        const int32_t r = claimed.fetch_add(1);
+        const int32_t r = claimed.fetch_add(claim_rows);
         if (r >= last) return;
+        const int32_t end = claim_end(r);
         int32_t seen = published.load(std::memory_order_acquire);
-        while (seen <= r) {
+        while (seen < end) {
           if (stopped.load()) return;
           published.wait(seen, std::memory_order_acquire);
           seen = published.load(std::memory_order_acquire);
         }
         if (stopped.load()) return;
-        make_row(r);
+        make_rows(work, r, end);
       }
     } catch (...) {
       stop();
     }
   };
-  // The calling thread takes a row only when it is already loaded.
+  // The calling thread takes rows only when they are already loaded.
   auto try_claim = [&](int32_t& r) {
     r = claimed.load();
-    while (r < published.load(std::memory_order_acquire)) {
-      if (claimed.compare_exchange_weak(r, r + 1)) return true;
+    while (r < last && claim_end(r) <= published.load(std::memory_order_acquire)) {
+      if (claimed.compare_exchange_weak(r, r + claim_rows)) return true;
     }
     return false;
   };
@@ -120,6 +167,7 @@ void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned
     return static_cast<int32_t>(std::min<int64_t>(run_rows, height - run * run_rows));
   };
   auto feed = [&] {
+    std::optional<decltype(make_worker())> work;  // made when first needed
     int64_t loaded = 0, written = 0;
     while (written < runs && !stopped.load()) {
       if (loaded < runs && loaded - written < slots) {
@@ -144,9 +192,12 @@ void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned
         ++written;
         continue;
       }
+      // A whole run made here would hold up the writing for its length: the
+      // calling thread makes runs only while no pool thread has joined.
       int32_t r = 0;
-      if (try_claim(r)) {
-        make_row(r);
+      if ((!shape.whole_runs || helpers.load() == 0) && try_claim(r)) {
+        if (!work) work.emplace(make_worker());
+        make_rows(*work, r, claim_end(r));
         continue;
       }
       const uint32_t seen = finished.load(std::memory_order_acquire);
@@ -168,6 +219,24 @@ void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned
     }
   });
   if (failure) std::rethrow_exception(failure);
+}
+
+// pipeline_row_runs24 with rows taken one at a time by any thread, all
+// sharing one work(r, row, ctx) that makes row r's row_bytes bytes in place.
+template <class Load, class Start, class Work, class AfterRow>
+void pipeline_rows24(OutputFile& out, int32_t height, size_t row_bytes, unsigned workers,
+                     const Load& load, const Start& start, const Work& work,
+                     const AfterRow& after_row) {
+  using Context = decltype(start(int32_t{0}));
+  if (height <= 0 || row_bytes == 0) return;
+  pipeline_row_runs24(
+      out, height, row_bytes, workers, row_by_row_shape(height, row_bytes), load, start,
+      [&] {
+        return [&](const RowBlock& block, std::span<Context> contexts) {
+          work(block.first, block.row(0, row_bytes), contexts[0]);
+        };
+      },
+      after_row);
 }
 
 }  // namespace bmp

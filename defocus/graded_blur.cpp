@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "core/bmp_io.hpp"
-#include "core/row_bands.hpp"
+#include "core/row_pipeline.hpp"
 #include "draw/curves.hpp"
 
 namespace bmp {
@@ -348,10 +349,28 @@ class RowBlurrer {
   std::vector<uint8_t> inner_average_;
 };
 
-// Rows a band of several threads' work blurs: enough that starting its
-// windows afresh costs little beside sliding them.
-int32_t band_rows(int32_t height, unsigned workers) {
-  return static_cast<int32_t>(std::clamp<int64_t>(height / (2 * int64_t{workers}), 256, 2048));
+// The outer radius of the widest box any row takes.
+int64_t widest_radius(int32_t height, const DegreeOfRow& degree_of_row) {
+  int64_t widest = 0;
+  for (int32_t o = 0; o < height; ++o) widest = std::max<int64_t>(widest, r_out(degree_of_row(o)));
+  return widest;
+}
+
+// The bytes of the runs in flight of a shared pass.
+constexpr size_t blur_pipeline_bytes = size_t{32} << 20;
+
+// Runs of rows for the threads: a thread blurs a whole run, its windows
+// sliding from row to row, and starts them afresh (2r + 1 rows) at its next
+// run, so a run is a few windows high, unless that leaves fewer than two runs
+// a thread; twice as many runs in flight as threads keep every thread busy
+// while one run is written.
+PipelineShape blur_pipeline_shape(int32_t height, size_t row_bytes, int64_t radius,
+                                  unsigned workers) {
+  const int64_t shared = std::max<int64_t>(32, height / (2 * int64_t{workers}));
+  const int64_t run_rows = std::clamp<int64_t>(2 * (2 * radius + 1), 32, shared);
+  const int64_t fitting =
+      static_cast<int64_t>(blur_pipeline_bytes / (static_cast<size_t>(run_rows) * row_bytes));
+  return {run_rows, std::min<int64_t>(2 * int64_t{workers}, fitting), true};
 }
 
 }  // namespace
@@ -361,8 +380,15 @@ void box_blur_pass(const ImageRows& source, OutputFile& dest, const DegreeOfRow&
   const int32_t width = source.width();
   const int32_t height = source.height();
   ColumnTotals totals(source);
-  const int64_t row_cost = 12 * int64_t{width};
-  const unsigned workers = worker_count(row_cost * height);
+  const size_t row_bytes = static_cast<size_t>(row_bytes24(width));
+  unsigned workers = worker_count(12 * int64_t{width} * height);
+  PipelineShape shape;
+  if (workers > 1 && width > 0) {
+    shape = blur_pipeline_shape(height, row_bytes, widest_radius(height, degree_of_row), workers);
+    // One run is being written while the others are blurred.
+    workers =
+        shape.slots > 2 ? static_cast<unsigned>(std::min<int64_t>(workers, shape.slots - 1)) : 1;
+  }
   if (workers <= 1 || width == 0) {
     RowBlurrer blurrer(source, degree_of_row, edges, totals);
     for (int32_t o = 0; o < height; ++o) {
@@ -372,13 +398,19 @@ void box_blur_pass(const ImageRows& source, OutputFile& dest, const DegreeOfRow&
     }
     return;
   }
-  produce_row_blocks24(
-      dest, width, height, band_rows(height, workers), row_cost,
-      [&](const RowBlock& block) {
-        RowBlurrer blurrer(source, degree_of_row, edges, totals);
-        for (int32_t k = 0; k < block.count; ++k) {
-          blurrer.blur(block.first + k, block.pixels + static_cast<size_t>(k) * block.stride);
-        }
+  const size_t pixel_bytes = 3 * static_cast<size_t>(width);
+  pipeline_row_runs24(
+      dest, height, row_bytes, workers, shape, [](int32_t, std::span<uint8_t>) {},
+      [](int32_t) { return 0; },
+      [&] {
+        return [blurrer = std::make_unique<RowBlurrer>(source, degree_of_row, edges, totals),
+                pixel_bytes, row_bytes](const RowBlock& run, std::span<const int>) {
+          for (int32_t k = 0; k < run.count; ++k) {
+            std::span<uint8_t> row = run.row(k, row_bytes);
+            blurrer->blur(run.first + k, row.data());
+            std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+          }
+        };
       },
       after_row);
 }

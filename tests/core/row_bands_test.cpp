@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <tuple>
 
+#include "core/row_pipeline.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
 
@@ -138,6 +142,80 @@ TEST(RowBands, AFailingRowStopsTheRunWithItsMessage) {
                      [](int32_t) {}),
                  ToolFailure)
         << failing;
+  }
+}
+
+// Work that runs on from row to row: each thread gets whole runs, in
+// ascending order, and the rows come out as if made one by one.
+TEST(RowBands, ThreadsThatClaimWholeRunsMakeThemInOrder) {
+  struct Case {
+    int32_t height;
+    PipelineShape shape;
+    unsigned workers;
+  };
+  const Case cases[] = {
+      {1, {7, 5, true}, 4},    {50, {7, 5, true}, 4},    {3001, {7, 5, true}, 4},
+      {999, {32, 9, true}, 8}, {100, {100, 1, true}, 3}, {64, {4, 2, true}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.height << " rows in runs of " << c.shape.run_rows);
+    const size_t row_bytes = 10;
+    const int64_t run = c.shape.run_rows;
+    std::mutex lock;
+    std::vector<std::pair<int32_t, int32_t>> runs_made;  // first row, rows
+    std::vector<int32_t> done;
+    test::Scratch scratch;
+    const std::string path = scratch.path("out.bmp");
+    {
+      auto out = OutputFile::create(path, "out.bmp");
+      struct Claims {
+        std::mutex& lock;
+        std::vector<std::pair<int32_t, int32_t>>& all;
+        std::vector<std::pair<int32_t, int32_t>> mine;
+        ~Claims() {
+          std::lock_guard<std::mutex> hold(lock);
+          all.insert(all.end(), mine.begin(), mine.end());
+        }
+      };
+      pipeline_row_runs24(
+          *out, c.height, row_bytes, c.workers, c.shape, [](int32_t, std::span<uint8_t>) {},
+          [](int32_t) { return 0; },
+          [&] {
+            return [run, row_bytes, height = c.height,
+                    claims = std::make_shared<Claims>(Claims{lock, runs_made, {}})](
+                       const RowBlock& block, std::span<int> contexts) {
+              EXPECT_EQ(block.first % run, 0);  // a whole run
+              EXPECT_EQ(block.count, std::min<int64_t>(run, height - block.first));
+              EXPECT_EQ(contexts.size(), size_t(block.count));
+              auto& mine = claims->mine;
+              EXPECT_TRUE(mine.empty() || mine.back().first < block.first) << block.first;
+              mine.push_back({block.first, block.count});
+              for (int32_t k = 0; k < block.count; ++k) {
+                std::span<uint8_t> row = block.row(k, row_bytes);
+                for (size_t b = 0; b < row.size(); ++b) row[b] = mark(block.first + k, int64_t(b));
+              }
+            };
+          },
+          [&](int32_t r) { done.push_back(r); });
+      out->commit();
+    }
+    // Every run made once.
+    std::vector<std::pair<int32_t, int32_t>> runs = runs_made;
+    std::sort(runs.begin(), runs.end());
+    int32_t next = 0;
+    for (const auto& [first, rows] : runs) {
+      EXPECT_EQ(first, next);
+      EXPECT_EQ(rows, std::min<int32_t>(static_cast<int32_t>(run), c.height - first));
+      next = first + rows;
+    }
+    EXPECT_EQ(next, c.height);
+    Bytes want;
+    for (int32_t r = 0; r < c.height; ++r) {
+      for (size_t b = 0; b < row_bytes; ++b) want.push_back(mark(r, int64_t(b)));
+    }
+    EXPECT_EQ(test::read_file(path), want);
+    ASSERT_EQ(done.size(), size_t(c.height));
+    for (int32_t r = 0; r < c.height; ++r) EXPECT_EQ(done[size_t(r)], r);
   }
 }
 
