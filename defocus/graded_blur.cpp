@@ -66,12 +66,6 @@ double box_size(int32_t radius) {
 
 uint8_t low_byte(double value) { return static_cast<uint8_t>(truncate_toward_zero(value)); }
 
-// trunc(A_out × f + A_in × g) with g = 1 − f. In a pass the value lies in
-// 0..256 (degrees are 0 or more), so the plain conversion is exact there.
-uint8_t blend(int a_out, int a_in, double f, double g) {
-  return static_cast<uint8_t>(static_cast<int32_t>(a_out * f + a_in * g));
-}
-
 }  // namespace
 
 uint8_t box_average(uint64_t sum, int32_t radius) {
@@ -87,6 +81,54 @@ uint8_t two_box_blend(int a_out, int a_in, double degree, int32_t r_in) {
 }
 
 namespace {
+
+// The loops below run on vectors as wide as the processor has; each lane
+// makes the same integer or double operations as the plain loop.
+#define BMP_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+
+// out[i] = the mean of the box whose sum is high[i] − low[i]. The output
+// overlaps neither input, which lets the loops run on vectors.
+BMP_VECTOR_CLONES void divide_box_sums(const int64_t* __restrict high,
+                                       const int64_t* __restrict low, double size,
+                                       uint8_t* __restrict out, size_t n) {
+  if (size < exact_quotient_limit) {
+    // A mean lies in 0..255: the plain conversion truncates it exactly.
+    for (size_t i = 0; i < n; ++i) {
+      out[i] = static_cast<uint8_t>(static_cast<int32_t>(exact_double(high[i] - low[i]) / size));
+    }
+  } else {
+    const auto whole = static_cast<int64_t>(size);
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((high[i] - low[i]) / whole);
+  }
+}
+
+// sums[i] += entering[i] − leaving[i]: a window one row further on.
+BMP_VECTOR_CLONES void slide_sums(int64_t* __restrict sums, const uint8_t* __restrict entering,
+                                  const uint8_t* __restrict leaving, size_t n) {
+  for (size_t i = 0; i < n; ++i) sums[i] += int64_t{entering[i]} - int64_t{leaving[i]};
+}
+
+// sums[i] += times × pixels[i].
+BMP_VECTOR_CLONES void add_pixels(int64_t* __restrict sums, const uint8_t* __restrict pixels,
+                                  int64_t times, size_t n) {
+  if (times == 1) {
+    for (size_t i = 0; i < n; ++i) sums[i] += pixels[i];
+  } else if (times == -1) {
+    for (size_t i = 0; i < n; ++i) sums[i] -= pixels[i];
+  } else {
+    for (size_t i = 0; i < n; ++i) sums[i] += times * pixels[i];
+  }
+}
+
+// row[i] = trunc(A_out × f + A_in × (1 − f)). In a pass the value lies in
+// 0..256 (degrees are 0 or more), so the plain conversion is exact there.
+BMP_VECTOR_CLONES void blend_boxes(const uint8_t* __restrict outer, const uint8_t* __restrict inner,
+                                   double f, uint8_t* __restrict row, size_t n) {
+  const double g = 1 - f;
+  for (size_t i = 0; i < n; ++i) {
+    row[i] = static_cast<uint8_t>(static_cast<int32_t>(outer[i] * f + inner[i] * g));
+  }
+}
 
 int64_t floor_div(int64_t a, int64_t b) {
   int64_t q = a / b;
@@ -162,24 +204,14 @@ class ColumnWindow {
 
   // One row in, one row out: the step of every output row at a steady radius.
   void slide() {
-    const uint8_t* leaving = source_.row(mapped(first_));
-    const uint8_t* entering = source_.row(mapped(last_ + 1));
-    int64_t* sums = sums_.data();
-    for (size_t i = 0; i < sums_.size(); ++i) sums[i] += int64_t{entering[i]} - int64_t{leaving[i]};
+    slide_sums(sums_.data(), source_.row(mapped(last_ + 1)), source_.row(mapped(first_)),
+               sums_.size());
     ++first_;
     ++last_;
   }
 
   void add_row(int64_t row, int64_t times) {
-    const uint8_t* pixels = source_.row(row);
-    int64_t* sums = sums_.data();
-    if (times == 1) {
-      for (size_t i = 0; i < sums_.size(); ++i) sums[i] += pixels[i];
-    } else if (times == -1) {
-      for (size_t i = 0; i < sums_.size(); ++i) sums[i] -= pixels[i];
-    } else {
-      for (size_t i = 0; i < sums_.size(); ++i) sums[i] += times * pixels[i];
-    }
+    add_pixels(sums_.data(), source_.row(row), times, sums_.size());
   }
 
   // Adds sign × the rows mapped from first..last (first <= last).
@@ -261,19 +293,8 @@ class RowAverager {
   }
 
  private:
-  // out[i] = the mean of the box whose sum is high[i] − low[i]. The output
-  // overlaps neither input, which lets the loops run on vectors.
-  static void divide(const int64_t* __restrict high, const int64_t* __restrict low, double size,
-                     uint8_t* __restrict out, size_t n) {
-    if (size < exact_quotient_limit) {
-      // A mean lies in 0..255: the plain conversion truncates it exactly.
-      for (size_t i = 0; i < n; ++i) {
-        out[i] = static_cast<uint8_t>(static_cast<int32_t>(exact_double(high[i] - low[i]) / size));
-      }
-    } else {
-      const auto whole = static_cast<int64_t>(size);
-      for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>((high[i] - low[i]) / whole);
-    }
+  static void divide(const int64_t* high, const int64_t* low, double size, uint8_t* out, size_t n) {
+    divide_box_sums(high, low, size, out, n);
   }
 
   // G(m): the sum of the mapped columns' sums over column indices below m
@@ -334,10 +355,7 @@ class RowBlurrer {
     if (radius_out >= 0) outer_.move_to(o - int64_t{radius_out}, o + int64_t{radius_out});
     averager_.average(outer_.sums(), radius_out, outer_average_.data());
     averager_.average(inner_.sums(), radius_in, inner_average_.data());
-    const double g = 1 - f;
-    for (size_t i = 0; i < inner_average_.size(); ++i) {
-      row[i] = blend(outer_average_[i], inner_average_[i], f, g);
-    }
+    blend_boxes(outer_average_.data(), inner_average_.data(), f, row, inner_average_.size());
   }
 
  private:

@@ -4,11 +4,8 @@
 // turned back. Forms: DATA OUTFILE defo1 defo2 [flag [start end Flag2]].
 #include "defocus/mist_horz.hpp"
 
-#include <algorithm>
-#include <cstring>
-#include <vector>
-
 #include "core/bmp_io.hpp"
+#include "core/quarter_turn.hpp"
 #include "defocus/graded_tool.hpp"
 
 namespace bmp {
@@ -17,38 +14,9 @@ namespace {
 // The two transpositions. Into the temporary image T, row r holds the input's
 // column X − 1 − r and column c its stored row c, so T's top is the input's
 // left edge. Back out, output row F, column k is T's row X − 1 − k, column F.
-enum class Transposition { to_side, back };
-
-// Writes the transposition of `source` (its width becomes the height) to
-// `dest`. Output rows are gathered a block at a time, so each source row is
-// read once per block rather than once per output pixel.
-void transpose(const ImageRows& source, OutputFile& dest, Transposition which) {
-  const int64_t dest_width = source.height();
-  const int64_t dest_height = source.width();
-  const size_t dest_row_bytes = 3 * static_cast<size_t>(dest_width);
-  const int64_t block_rows = std::clamp<int64_t>(
-      static_cast<int64_t>((size_t{1} << 20) / std::max<size_t>(dest_row_bytes, 1)), 1, 64);
-  std::vector<uint8_t> block(static_cast<size_t>(block_rows) * dest_row_bytes);
-  for (int64_t first = 0; first < dest_height; first += block_rows) {
-    const int64_t rows = std::min(block_rows, dest_height - first);
-    for (int64_t s = 0; s < source.height(); ++s) {
-      const int64_t column = which == Transposition::to_side ? s : dest_width - 1 - s;
-      const uint8_t* pixels = source.row(s);
-      for (int64_t t = 0; t < rows; ++t) {
-        const int64_t i = first + t;
-        const int64_t source_column = which == Transposition::to_side ? source.width() - 1 - i : i;
-        std::memcpy(block.data() + static_cast<size_t>(t) * dest_row_bytes +
-                        3 * static_cast<size_t>(column),
-                    pixels + 3 * source_column, 3);
-      }
-    }
-    for (int64_t t = 0; t < rows; ++t) {
-      std::span<uint8_t> row = next_row24(dest, static_cast<int32_t>(dest_width));
-      std::copy_n(block.data() + static_cast<size_t>(t) * dest_row_bytes, dest_row_bytes,
-                  row.data());
-    }
-  }
-}
+constexpr QuarterTurn to_side{.column_from_right = true, .row_from_top = false};
+constexpr QuarterTurn back{.column_from_right = false, .row_from_top = true};
+const RowDone no_progress = [](int32_t) {};
 
 // A temporary image written by the step before, its header read again (no
 // size line: the tool wrote it).
@@ -72,7 +40,7 @@ void mist_horz(Run& run) {
   TempFileChain temps;
   std::unique_ptr<OutputFile> side = temps.create(0);
   write_bmp24_header(*side, image.height, image.width);
-  transpose(ImageRows(*in, image), *side, Transposition::to_side);
+  turn_quarter(ImageRows(*in, image), to_side, *side, no_progress);
   side->commit();
 
   std::unique_ptr<InputFile> turned = temps.open(0);
@@ -93,7 +61,7 @@ void mist_horz(Run& run) {
 
   // Turn back; temp0002's header is not read again.
   std::unique_ptr<InputFile> twice = temps.open(2);
-  transpose(ImageRows(*twice, bmp24_layout(image.height, image.width)), *out, Transposition::back);
+  turn_quarter(ImageRows(*twice, bmp24_layout(image.height, image.width)), back, *out, no_progress);
   finish_blur_run(*out, temps, run.console(), image.height, image.width);
 }
 

@@ -10,6 +10,7 @@
 #include "core/bmp_io.hpp"
 #include "core/image_rows.hpp"
 #include "core/messages.hpp"
+#include "core/quarter_turn.hpp"
 #include "core/row_bands.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
@@ -40,11 +41,6 @@ constexpr ToolSpec quadflip_spec{
     .warning = Warning::for_bmp,
     .forms = quadflip_forms,
 };
-
-// The turning flags (1, 3, 5, 7) gather tiles of this many output rows and
-// columns, so that the input rows a tile reads and the output rows it fills
-// stay in the cache together.
-constexpr int32_t tile_pixels = 64;
 
 bool exchanges_sides(int flag) { return flag % 2 != 0; }
 
@@ -82,27 +78,7 @@ void flip_top_bottom(const InputFile& in, const ImageLayout& image, OutputFile& 
 
 // Flags 1, 3, 5 and 7: output row r, column c takes input column r or
 // W - 1 - r of input row c or H - 1 - c.
-void turn_quarter(const ImageRows& source, int flag, OutputFile& out, const RowDone& done) {
-  const int32_t w = source.width();
-  const int32_t h = source.height();
-  const bool column_from_right = flag == 1 || flag == 7;
-  const bool row_from_top = flag == 3 || flag == 7;
-  auto fill = [&](const RowBlock& block) {
-    for (int32_t c0 = 0; c0 < h; c0 += tile_pixels) {
-      const int32_t c_end = std::min(h, c0 + tile_pixels);
-      for (int32_t k = 0; k < block.count; ++k) {
-        const int32_t r = block.first + k;
-        const int64_t column = column_from_right ? w - 1 - r : r;
-        uint8_t* target = block.pixels + static_cast<size_t>(k) * block.stride;
-        for (int32_t c = c0; c < c_end; ++c) {
-          const int32_t row = row_from_top ? h - 1 - c : c;
-          copy_pixel(target + 3 * static_cast<size_t>(c), source.row(row) + 3 * column);
-        }
-      }
-    }
-  };
-  produce_row_blocks24(out, h, w, tile_pixels, h, fill, done);
-}
+QuarterTurn quarter_turn_of(int flag) { return {flag == 1 || flag == 7, flag == 3 || flag == 7}; }
 
 // Flag 2: stored row r is input row H - 1 - r read backwards.
 void turn_half(const ImageRows& source, OutputFile& out, const RowDone& done) {
@@ -156,7 +132,7 @@ void rotate_quarter_turn(Run& run) {
       turn_half(ImageRows(in, image), out, done);
       break;
     default:
-      turn_quarter(ImageRows(in, image), flag, out, done);
+      turn_quarter(ImageRows(in, image), quarter_turn_of(flag), out, done);
       break;
   }
   out.commit();
