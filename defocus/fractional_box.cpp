@@ -507,21 +507,21 @@ BMP_AVX2_INLINE __m256d powers_above(__m256d s) {
 template <int count>
 BMP_AVX2_INLINE void add_whole_runs(__m256d* s, const __m256d* total, const uint8_t* base,
                                     const int64_t* start, int64_t last) {
-  __m256d sum[count], limit[count], crossing[count];
+  __m256d sum[count];
   int any_crossing = 0;
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
     sum[k] = _mm256_add_pd(s[k], total[k]);
-    limit[k] = powers_above(s[k]);
-    crossing[k] = _mm256_cmp_pd(sum[k], limit[k], _CMP_GE_OQ);
-    any_crossing |= _mm256_movemask_pd(crossing[k]);
+    any_crossing |= _mm256_movemask_pd(_mm256_cmp_pd(sum[k], powers_above(s[k]), _CMP_GE_OQ));
   }
   if (any_crossing == 0) {  // no power of two in any lane's way
     _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = sum[k];
     return;
   }
-  __m256d zero[count];
+  __m256d limit[count], crossing[count], zero[count];
   int any_one_by_one = 0;
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    limit[k] = powers_above(s[k]);
+    crossing[k] = _mm256_cmp_pd(sum[k], limit[k], _CMP_GE_OQ);
     zero[k] = _mm256_cmp_pd(s[k], _mm256_setzero_pd(), _CMP_EQ_OQ);
     const __m256d small = _mm256_and_pd(_mm256_cmp_pd(s[k], _mm256_set1_pd(255), _CMP_LT_OQ),
                                         _mm256_cmp_pd(s[k], total[k], _CMP_LT_OQ));
@@ -585,10 +585,18 @@ BMP_AVX2 void lane_sums_avx2(const Table& sums, int64_t y, int64_t m, LaneGroup*
       // Lane l's run, columns x + l - M + 1 .. x + l + M - 1: lane 0's from
       // the table, each next lane's one column on.
       __m256d total[count];
+      const bool direct = sums.direct_row(row);
+      const auto* above = sums.prefix_row(row);
+      const auto* below = sums.prefix_row(row + 1);
       _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
         const LaneGroup& g = groups[k];
-        const auto first =
-            static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
+        int32_t first;
+        if (direct) {
+          const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
+          first = static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
+        } else {
+          first = static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
+        }
         const uint8_t* at = base + start[k];
         __m128i step = _mm_sub_epi32(channel_bytes(at + 3 * last), channel_bytes(at + 3));
         step = _mm_slli_si128(step, 4);  // lane l + 1 gains lane l's step
