@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -611,6 +612,121 @@ BMP_AVX2 void lane_sums_avx2(const Table& sums, int64_t y, int64_t m, LaneGroup*
   add_ring_row<count>(s, f, ff, sums.row_pixels(y + m), start, last);
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) _mm256_storeu_pd(groups[k].sum, s[k]);
 }
+
+// Twelve lanes of doubles, lane j for pixel j / 3 and channel j % 3 of four
+// neighbouring pixels, from each pixel's value: lanes (0 0 0 1), (1 1 2 2),
+// (2 3 3 3).
+struct PixelLanes {
+  __m256d part[3];
+};
+BMP_AVX2_INLINE PixelLanes pixel_lanes(const double* v) {
+  return {{_mm256_setr_pd(v[0], v[0], v[0], v[1]), _mm256_setr_pd(v[1], v[1], v[2], v[2]),
+           _mm256_setr_pd(v[2], v[3], v[3], v[3])}};
+}
+
+// Twelve 32-bit sums of the table entries a - b - c + d, from the entries
+// of four neighbouring columns' three channels.
+BMP_AVX2_INLINE void box_lanes(const uint32_t* a, const uint32_t* b, const uint32_t* c,
+                               const uint32_t* d, __m128i* out) {
+  for (int part = 0; part < 3; ++part) {
+    auto at = [part](const uint32_t* p) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * part));
+    };
+    out[part] = _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(at(a), at(b)), at(c)), at(d));
+  }
+}
+
+// Twelve bytes from `at` on, zero-extended to 32 bits.
+BMP_AVX2_INLINE void byte_lanes(const uint8_t* at, __m128i* out) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  out[0] = _mm_cvtepu8_epi32(bytes);
+  out[1] = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4));
+  out[2] = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 8));
+}
+
+// estimate_at for the four pixels x .. x + 3 of plans whose windows share
+// their half-width m, lie inside the image (lanes_fit) and are neither
+// exact nor unbounded, with a fraction above 0: the same operations on the
+// same values, three channels of four pixels side by side. Bit c of
+// unsettled[l] is set for each channel c of pixel x + l left to the loop.
+BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int64_t y,
+                                 const WindowPlan* plans, uint8_t* out, unsigned* unsettled) {
+  const int64_t m = plans[0].window.half_width;
+  const uint32_t* inner_top = sums.prefix_row(y + m);
+  const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
+  const uint32_t* whole_top = sums.prefix_row(y + m + 1);
+  const uint32_t* whole_bottom = sums.prefix_row(y - m);
+  const int64_t inner_right = 3 * (x + m), inner_left = 3 * (x - m + 1);
+  const int64_t whole_right = 3 * (x + m + 1), whole_left = 3 * (x - m);
+  __m128i inner[3], whole[3], corner[3], more[3];
+  box_lanes(inner_top + inner_right, inner_bottom + inner_right, inner_top + inner_left,
+            inner_bottom + inner_left, inner);
+  box_lanes(whole_top + whole_right, whole_bottom + whole_right, whole_top + whole_left,
+            whole_bottom + whole_left, whole);
+  const uint8_t* bottom = sums.row_pixels(y - m);
+  const uint8_t* top = sums.row_pixels(y + m);
+  byte_lanes(bottom + 3 * (x - m), corner);
+  const uint8_t* others[3] = {bottom + 3 * (x + m), top + 3 * (x - m), top + 3 * (x + m)};
+  for (const uint8_t* at : others) {
+    byte_lanes(at, more);
+    for (int part = 0; part < 3; ++part) corner[part] = _mm_add_epi32(corner[part], more[part]);
+  }
+  double fraction[4], corner_weight[4], inverse_area[4], relative_slack[4];
+  for (int l = 0; l < 4; ++l) {
+    fraction[l] = plans[l].window.fraction;
+    corner_weight[l] = plans[l].window.corner;
+    inverse_area[l] = plans[l].inverse_area;
+    relative_slack[l] = plans[l].relative_slack;
+  }
+  const PixelLanes f = pixel_lanes(fraction), ff = pixel_lanes(corner_weight);
+  const PixelLanes inverse = pixel_lanes(inverse_area), relative = pixel_lanes(relative_slack);
+  __m128i low[3];
+  int open = 0;  // bit j: lane j unsettled
+  for (int part = 0; part < 3; ++part) {
+    const __m128i ring = _mm_sub_epi32(_mm_sub_epi32(whole[part], inner[part]), corner[part]);
+    const __m256d estimate =
+        _mm256_add_pd(_mm256_add_pd(_mm256_cvtepi32_pd(inner[part]),
+                                    _mm256_mul_pd(f.part[part], _mm256_cvtepi32_pd(ring))),
+                      _mm256_mul_pd(ff.part[part], _mm256_cvtepi32_pd(corner[part])));
+    const __m256d quotient = _mm256_mul_pd(estimate, inverse.part[part]);
+    const __m256d slack =
+        _mm256_add_pd(_mm256_mul_pd(relative.part[part], quotient), _mm256_set1_pd(0x1p-900));
+    low[part] = _mm256_cvttpd_epi32(_mm256_sub_pd(quotient, slack));
+    const __m128i high = _mm256_cvttpd_epi32(_mm256_add_pd(quotient, slack));
+    const __m128i equal = _mm_cmpeq_epi32(low[part], high);
+    open |= (~_mm_movemask_ps(_mm_castsi128_ps(equal)) & 0xf) << (4 * part);
+  }
+  // The settled bytes (0 .. 255); the open ones are written over later.
+  const __m128i bytes =
+      _mm_packus_epi16(_mm_packus_epi32(low[0], low[1]), _mm_packus_epi32(low[2], low[2]));
+  alignas(16) uint8_t lanes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), bytes);
+  std::memcpy(out, lanes, 12);
+  for (int l = 0; l < 4; ++l) unsettled[l] = (static_cast<unsigned>(open) >> (3 * l)) & 7u;
+}
+
+// estimate_four_avx2 where it serves the four plans at (x, y); false
+// where it does not.
+template <class Table>
+bool estimated_in_lanes(const Table& sums, const WindowPlan* plans, int64_t x, int64_t y,
+                        int64_t width, uint8_t* out, unsigned* unsettled) {
+  if constexpr (!std::is_same_v<Table, AreaSums<uint32_t>>) {
+    return false;
+  } else {
+    const int64_t m = plans[0].window.half_width;
+    for (int l = 0; l < 4; ++l) {
+      const WindowPlan& plan = plans[l];
+      if (plan.window.half_width != m || plan.window.fraction == 0 || plan.exact || !plan.bounded) {
+        return false;
+      }
+    }
+    if (!lanes_fit(x, m, width) || !sums.direct_row(y - m) || !sums.direct_row(y + m)) {
+      return false;
+    }
+    estimate_four_avx2(sums, x, y, plans, out, unsettled);
+    return true;
+  }
+}
 #endif
 
 // Groups of one half-width gathered along a row, run four at a time.
@@ -691,8 +807,8 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   for (int64_t x0 = 0; x0 < n; x0 += 4) {
     const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
     unsigned unsettled[4] = {0, 0, 0, 0};
+    WindowPlan plans[4] = {plan, plan, plan, plan};
     BoxWindow windows[4];
-    unsigned any = 0;
     bool one_half_width = true;
     for (int l = 0; l < count; ++l) {
       const int64_t x = x0 + l;
@@ -700,12 +816,22 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
         planned = std::bit_cast<uint64_t>(radii[x]);
         plan = WindowPlan(radii[x]);
       }
+      plans[l] = plan;
       windows[l] = plan.window;
       one_half_width = one_half_width && plan.window.half_width == windows[0].half_width;
-      unsettled[l] = estimate_at(sums, width, mode, x, y, plan, out + 3 * x);
-      any |= unsettled[l];
     }
-    if (any == 0) continue;
+#if defined(__x86_64__)
+    const bool estimated = lanes && count == 4 &&
+                           estimated_in_lanes(sums, plans, x0, y, width, out + 3 * x0, unsettled);
+#else
+    const bool estimated = false;
+#endif
+    if (!estimated) {
+      for (int l = 0; l < count; ++l) {
+        unsettled[l] = estimate_at(sums, width, mode, x0 + l, y, plans[l], out + 3 * (x0 + l));
+      }
+    }
+    if ((unsettled[0] | unsettled[1] | unsettled[2] | unsettled[3]) == 0) continue;
     const int64_t m = windows[0].half_width;
     if (lanes && count == 4 && one_half_width && lanes_fit(x0, m, width)) {
       for (int c = 0; c < 3; ++c) {
