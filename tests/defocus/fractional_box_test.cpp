@@ -323,6 +323,8 @@ TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
       {"11.0196", [](int, int) { return 255.5 / 255 * 11; }},
       {"graded", [](int x, int y) { return 0.2 + 9.7 * ((x * 13 + y * 7) % 97) / 97.0; }},
       {"steps of 0.37", [](int x, int) { return 1 + 0.37 * (x % 23); }},
+      {"one half-width, fractions apart",
+       [](int x, int y) { return 5.05 + 0.9 * ((x * 7 + y) % 10) / 10.0; }},
   };
   for (int width : {46, 83}) {
     for (const Picture& picture : pictures) {
