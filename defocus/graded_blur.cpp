@@ -379,16 +379,17 @@ constexpr size_t blur_pipeline_bytes = size_t{32} << 20;
 
 // Runs of rows for the threads: a thread blurs a whole run, its windows
 // sliding from row to row, and starts them afresh (2r + 1 rows) at its next
-// run, so a run is a few windows high, unless that leaves fewer than two runs
-// a thread; twice as many runs in flight as threads keep every thread busy
-// while one run is written.
+// run, so a run is a window high, unless that leaves fewer than two runs a
+// thread. Two runs more than the threads are in flight: one being written,
+// one ready for the next thread free. (Fresh memory is dear here: a smaller
+// ring costs less to set up and stays in the caches for the writing.)
 PipelineShape blur_pipeline_shape(int32_t height, size_t row_bytes, int64_t radius,
                                   unsigned workers) {
   const int64_t shared = std::max<int64_t>(32, height / (2 * int64_t{workers}));
-  const int64_t run_rows = std::clamp<int64_t>(2 * (2 * radius + 1), 32, shared);
+  const int64_t run_rows = std::clamp<int64_t>(2 * radius + 1, 32, shared);
   const int64_t fitting =
       static_cast<int64_t>(blur_pipeline_bytes / (static_cast<size_t>(run_rows) * row_bytes));
-  return {run_rows, std::min<int64_t>(2 * int64_t{workers}, fitting), true};
+  return {run_rows, std::min<int64_t>(int64_t{workers} + 2, fitting), true};
 }
 
 }  // namespace
