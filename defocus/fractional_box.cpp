@@ -650,8 +650,9 @@ BMP_AVX2_INLINE void byte_lanes(const uint8_t* at, __m128i* out) {
 // same values, three channels of four pixels side by side. Bit c of
 // unsettled[l] is set for each channel c of pixel x + l left to the loop.
 BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int64_t y,
-                                 const WindowPlan* plans, uint8_t* out, unsigned* unsettled) {
-  const int64_t m = plans[0].window.half_width;
+                                 const WindowPlan* const* plans, uint8_t* out,
+                                 unsigned* unsettled) {
+  const int64_t m = plans[0]->window.half_width;
   const uint32_t* inner_top = sums.prefix_row(y + m);
   const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
   const uint32_t* whole_top = sums.prefix_row(y + m + 1);
@@ -673,10 +674,10 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
   }
   double fraction[4], corner_weight[4], inverse_area[4], relative_slack[4];
   for (int l = 0; l < 4; ++l) {
-    fraction[l] = plans[l].window.fraction;
-    corner_weight[l] = plans[l].window.corner;
-    inverse_area[l] = plans[l].inverse_area;
-    relative_slack[l] = plans[l].relative_slack;
+    fraction[l] = plans[l]->window.fraction;
+    corner_weight[l] = plans[l]->window.corner;
+    inverse_area[l] = plans[l]->inverse_area;
+    relative_slack[l] = plans[l]->relative_slack;
   }
   const PixelLanes f = pixel_lanes(fraction), ff = pixel_lanes(corner_weight);
   const PixelLanes inverse = pixel_lanes(inverse_area), relative = pixel_lanes(relative_slack);
@@ -708,14 +709,14 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
 // estimate_four_avx2 where it serves the four plans at (x, y); false
 // where it does not.
 template <class Table>
-bool estimated_in_lanes(const Table& sums, const WindowPlan* plans, int64_t x, int64_t y,
+bool estimated_in_lanes(const Table& sums, const WindowPlan* const* plans, int64_t x, int64_t y,
                         int64_t width, uint8_t* out, unsigned* unsettled) {
   if constexpr (!std::is_same_v<Table, AreaSums<uint32_t>>) {
     return false;
   } else {
-    const int64_t m = plans[0].window.half_width;
+    const int64_t m = plans[0]->window.half_width;
     for (int l = 0; l < 4; ++l) {
-      const WindowPlan& plan = plans[l];
+      const WindowPlan& plan = *plans[l];
       if (plan.window.half_width != m || plan.window.fraction == 0 || plan.exact || !plan.bounded) {
         return false;
       }
@@ -794,8 +795,12 @@ template <class Table>
 void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
                     std::span<const double> radii, uint8_t* out) {
   if (radii.empty()) return;
+  // The plans of the latest radii: a group of four pixels uses at most the
+  // one before it and four of its own.
   uint64_t planned = std::bit_cast<uint64_t>(radii[0]);
-  WindowPlan plan(radii[0]);
+  const WindowPlan first(radii[0]);
+  WindowPlan recent[5] = {first, first, first, first, first};
+  int latest = 0;
   const int64_t n = static_cast<int64_t>(radii.size());
 #if defined(__x86_64__)
   const bool lanes = has_avx2();
@@ -807,18 +812,16 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   for (int64_t x0 = 0; x0 < n; x0 += 4) {
     const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
     unsigned unsettled[4] = {0, 0, 0, 0};
-    WindowPlan plans[4] = {plan, plan, plan, plan};
-    BoxWindow windows[4];
-    bool one_half_width = true;
+    const WindowPlan* plans[4] = {&recent[latest], &recent[latest], &recent[latest],
+                                  &recent[latest]};
     for (int l = 0; l < count; ++l) {
       const int64_t x = x0 + l;
       if (std::bit_cast<uint64_t>(radii[x]) != planned) {
         planned = std::bit_cast<uint64_t>(radii[x]);
-        plan = WindowPlan(radii[x]);
+        latest = (latest + 1) % 5;
+        recent[latest] = WindowPlan(radii[x]);
       }
-      plans[l] = plan;
-      windows[l] = plan.window;
-      one_half_width = one_half_width && plan.window.half_width == windows[0].half_width;
+      plans[l] = &recent[latest];
     }
 #if defined(__x86_64__)
     const bool estimated = lanes && count == 4 &&
@@ -828,11 +831,13 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
 #endif
     if (!estimated) {
       for (int l = 0; l < count; ++l) {
-        unsettled[l] = estimate_at(sums, width, mode, x0 + l, y, plans[l], out + 3 * (x0 + l));
+        unsettled[l] = estimate_at(sums, width, mode, x0 + l, y, *plans[l], out + 3 * (x0 + l));
       }
     }
     if ((unsettled[0] | unsettled[1] | unsettled[2] | unsettled[3]) == 0) continue;
-    const int64_t m = windows[0].half_width;
+    const int64_t m = plans[0]->window.half_width;
+    bool one_half_width = true;
+    for (int l = 1; l < count; ++l) one_half_width &= plans[l]->window.half_width == m;
     if (lanes && count == 4 && one_half_width && lanes_fit(x0, m, width)) {
       for (int c = 0; c < 3; ++c) {
         unsigned wanted = 0;
@@ -843,16 +848,16 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
         g.channel = c;
         g.wanted = wanted;
         for (int l = 0; l < 4; ++l) {
-          g.fraction[l] = windows[l].fraction;
-          g.corner[l] = windows[l].corner;
-          g.area[l] = windows[l].area;
+          g.fraction[l] = plans[l]->window.fraction;
+          g.corner[l] = plans[l]->window.corner;
+          g.area[l] = plans[l]->window.area;
         }
       }
       continue;
     }
     for (int l = 0; l < count; ++l) {
       if (unsettled[l] != 0) {
-        loop_channels_at(sums, width, mode, x0 + l, y, windows[l], unsettled[l],
+        loop_channels_at(sums, width, mode, x0 + l, y, plans[l]->window, unsettled[l],
                          out + 3 * (x0 + l));
       }
     }
