@@ -441,10 +441,14 @@ struct LaneGroup {
   double sum[4];  // the loop's sums, once run
 };
 
+// The widest lanes the vector paths may use; tests set it lower.
+std::atomic<int> lane_limit{4};
+
 #if defined(__x86_64__)
-bool has_avx2() {
-  static const bool present = __builtin_cpu_supports("avx2");
-  return present;
+// The widest lanes this processor has, within lane_limit.
+int lane_width() {
+  static const int present = __builtin_cpu_supports("avx2") ? 4 : 0;
+  return std::min(present, lane_limit.load(std::memory_order_relaxed));
 }
 
 // The lanes run while every window column lies inside the image, each
@@ -508,41 +512,29 @@ BMP_AVX2_INLINE __m256d powers_above(__m256d s) {
 template <int count>
 BMP_AVX2_INLINE void add_whole_runs(__m256d* s, const __m256d* total, const uint8_t* base,
                                     const int64_t* start, int64_t last) {
-  __m256d sum[count];
-  int any_crossing = 0;
+  __m256d limit[count], active[count];
+  int any_one_by_one = 0, any_active = 0;
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
-    sum[k] = _mm256_add_pd(s[k], total[k]);
-    any_crossing |= _mm256_movemask_pd(_mm256_cmp_pd(sum[k], powers_above(s[k]), _CMP_GE_OQ));
-  }
-  if (any_crossing == 0) {  // no power of two in any lane's way
-    _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = sum[k];
-    return;
-  }
-  __m256d limit[count], crossing[count], zero[count];
-  int any_one_by_one = 0;
-  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    const __m256d sum = _mm256_add_pd(s[k], total[k]);
     limit[k] = powers_above(s[k]);
-    crossing[k] = _mm256_cmp_pd(sum[k], limit[k], _CMP_GE_OQ);
-    zero[k] = _mm256_cmp_pd(s[k], _mm256_setzero_pd(), _CMP_EQ_OQ);
+    const __m256d crossing = _mm256_cmp_pd(sum, limit[k], _CMP_GE_OQ);
+    const __m256d zero = _mm256_cmp_pd(s[k], _mm256_setzero_pd(), _CMP_EQ_OQ);
     const __m256d small = _mm256_and_pd(_mm256_cmp_pd(s[k], _mm256_set1_pd(255), _CMP_LT_OQ),
                                         _mm256_cmp_pd(s[k], total[k], _CMP_LT_OQ));
     const __m256d one_by_one =
-        _mm256_or_pd(small, _mm256_cmp_pd(sum[k], _mm256_set1_pd(0x1p50), _CMP_GE_OQ));
-    any_one_by_one |=
-        _mm256_movemask_pd(_mm256_andnot_pd(zero[k], _mm256_and_pd(crossing[k], one_by_one)));
+        _mm256_or_pd(small, _mm256_cmp_pd(sum, _mm256_set1_pd(0x1p50), _CMP_GE_OQ));
+    // A lane whose s is 0 stays out of the rounding: 0 + total is total.
+    active[k] = _mm256_andnot_pd(zero, crossing);
+    any_one_by_one |= _mm256_movemask_pd(_mm256_and_pd(active[k], one_by_one));
   }
   if (any_one_by_one != 0) {  // exact for every lane, whatever its path
     add_one_by_one<count>(s, base, start, last);
     return;
   }
-  // Each power of two a lane's sum reaches rounds its low bits there.
-  __m256d active[count];
-  int any_active = 0;
-  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
-    active[k] = _mm256_andnot_pd(zero[k], crossing[k]);
-    any_active |= _mm256_movemask_pd(active[k]);
-  }
-  while (any_active != 0) {
+  // Each power of two a lane's sum reaches rounds its low bits there: the
+  // first one for every lane that reaches one, without a branch (most rows
+  // have a lane that does), then any further ones.
+  do {
     any_active = 0;
     _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
       const __m256d rounded = _mm256_sub_pd(_mm256_add_pd(s[k], limit[k]), limit[k]);
@@ -552,9 +544,30 @@ BMP_AVX2_INLINE void add_whole_runs(__m256d* s, const __m256d* total, const uint
                                 _mm256_cmp_pd(_mm256_add_pd(s[k], total[k]), limit[k], _CMP_GE_OQ));
       any_active |= _mm256_movemask_pd(active[k]);
     }
-  }
-  // A lane whose s is 0 stays out of the rounding: 0 + total is total.
+  } while (any_active != 0);
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = _mm256_add_pd(s[k], total[k]);
+}
+
+// The run totals of a group's four lanes in window row `row`, columns
+// x + l - M + 1 .. x + l + M - 1: lane 0's from the table, each next lane's
+// one column on.
+template <class Table>
+BMP_AVX2_INLINE __m128i run_totals(const Table& sums, int64_t row, int64_t m, const LaneGroup& g) {
+  int32_t first;
+  if (sums.direct_row(row)) {
+    const auto* above = sums.prefix_row(row);
+    const auto* below = sums.prefix_row(row + 1);
+    const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
+    first = static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
+  } else {
+    first = static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
+  }
+  const uint8_t* at = sums.row_pixels(row) + 3 * (g.x - m) + g.channel;
+  __m128i step = _mm_sub_epi32(channel_bytes(at + 3 * (2 * m)), channel_bytes(at + 3));
+  step = _mm_slli_si128(step, 4);  // lane l + 1 gains lane l's step
+  step = _mm_add_epi32(step, _mm_slli_si128(step, 4));
+  step = _mm_add_epi32(step, _mm_slli_si128(step, 8));
+  return _mm_add_epi32(step, _mm_set1_epi32(first));
 }
 
 // Up to `count` groups of one half-width m, loop_sum's additions made in
@@ -583,27 +596,9 @@ BMP_AVX2 void lane_sums_avx2(const Table& sums, int64_t y, int64_t m, LaneGroup*
     if (m <= plain_loop_half_width) {
       add_one_by_one<count>(s, base, start, last);
     } else {
-      // Lane l's run, columns x + l - M + 1 .. x + l + M - 1: lane 0's from
-      // the table, each next lane's one column on.
       __m256d total[count];
-      const bool direct = sums.direct_row(row);
-      const auto* above = sums.prefix_row(row);
-      const auto* below = sums.prefix_row(row + 1);
       _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
-        const LaneGroup& g = groups[k];
-        int32_t first;
-        if (direct) {
-          const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
-          first = static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
-        } else {
-          first = static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
-        }
-        const uint8_t* at = base + start[k];
-        __m128i step = _mm_sub_epi32(channel_bytes(at + 3 * last), channel_bytes(at + 3));
-        step = _mm_slli_si128(step, 4);  // lane l + 1 gains lane l's step
-        step = _mm_add_epi32(step, _mm_slli_si128(step, 4));
-        step = _mm_add_epi32(step, _mm_slli_si128(step, 8));
-        total[k] = _mm256_cvtepi32_pd(_mm_add_epi32(step, _mm_set1_epi32(first)));
+        total[k] = _mm256_cvtepi32_pd(run_totals(sums, row, m, groups[k]));
       }
       add_whole_runs<count>(s, total, base, start, last);
     }
@@ -762,11 +757,8 @@ class LaneBatch {
       case 2:
         lane_sums_avx2<2>(sums_, y_, half_width_, groups_);
         break;
-      case 3:
-        lane_sums_avx2<3>(sums_, y_, half_width_, groups_);
-        break;
       default:
-        lane_sums_avx2<4>(sums_, y_, half_width_, groups_);
+        lane_sums_avx2<3>(sums_, y_, half_width_, groups_);
         break;
     }
     for (int k = 0; k < count_; ++k) {
@@ -805,7 +797,7 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   int latest = 0;
   const int64_t n = static_cast<int64_t>(radii.size());
 #if defined(__x86_64__)
-  const bool lanes = has_avx2();
+  const bool lanes = lane_width() >= 4;
 #else
   const bool lanes = false;
   auto lanes_fit = [](int64_t, int64_t, int64_t) { return false; };
@@ -958,6 +950,8 @@ class RowWorker {
 };
 
 }  // namespace
+
+void limit_box_lanes(int lanes) { lane_limit.store(lanes, std::memory_order_relaxed); }
 
 BoxWindow box_window(double radius) {
   const int32_t whole = r_in(radius);

@@ -28,6 +28,11 @@ struct BoxWindow {
 // whole r, where r + 1 rounds up and the window would outgrow its weights.)
 BoxWindow box_window(double radius);
 
+// For tests that compare the paths: the widest vector lanes the box may use,
+// 4 (AVX2, where the processor has it) or 0 (the plain loops alone). The
+// bytes are the same whichever is used.
+void limit_box_lanes(int lanes);
+
 // Fills the radius (>= 0) of every pixel of stored row y. Rows are asked for
 // from several threads at once, each row once per pass.
 using RowRadii = std::function<void(int32_t y, std::span<double> radii)>;
