@@ -52,12 +52,13 @@ struct PipelineShape {
 // The shape for rows taken one at a time: runs of about a write block, up to
 // pipeline_runs_in_flight of them within pipeline_bytes.
 inline PipelineShape row_by_row_shape(int32_t height, size_t row_bytes) {
-  const int64_t run_rows = std::clamp<int64_t>(
-      static_cast<int64_t>((stream_block_bytes + row_bytes - 1) / row_bytes), 1, height);
+  const int64_t run_rows =
+      std::clamp<int64_t>(static_cast<int64_t>((stream_block_bytes + row_bytes - 1) / row_bytes), 1,
+                          std::max(height, 1));
   const int64_t runs = (height + run_rows - 1) / run_rows;
   const size_t run_bytes = static_cast<size_t>(run_rows) * row_bytes;
   const int64_t slots = std::clamp<int64_t>(static_cast<int64_t>(pipeline_bytes / run_bytes), 1,
-                                            std::min(pipeline_runs_in_flight, runs));
+                                            std::clamp<int64_t>(runs, 1, pipeline_runs_in_flight));
   return {run_rows, slots, false};
 }
 
@@ -75,9 +76,9 @@ inline PipelineShape row_by_row_shape(int32_t height, size_t row_bytes) {
 //   after_row(r)         follows each row, in row order, before its run is
 //                        written.
 // load, start, after_row and the writing run on the calling thread, which
-// works on rows too whenever it has nothing else to do (so the run ends even
-// when no pool thread joins it). The first exception stops every thread and
-// is thrown again here.
+// works on rows too whenever it has nothing else to do (whole runs only while
+// no pool thread has joined), so the run ends even when none joins. The first
+// exception stops every thread and is thrown again here.
 template <class Load, class Start, class MakeWorker, class AfterRow>
 void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsigned workers,
                          const PipelineShape& shape, const Load& load, const Start& start,
