@@ -28,6 +28,63 @@ inline int64_t mapped(int64_t i, int64_t n, EdgeMode mode) {
   return (i >= 0 && i < n) ? i : map_edge_index(i, n, mode);
 }
 
+// The widest lanes the vector paths may use; tests set it lower.
+std::atomic<int> lane_limit{4};
+
+#if defined(__x86_64__)
+#define BMP_AVX2 __attribute__((target("avx2")))
+#define BMP_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+// The widest lanes this processor has, within lane_limit.
+int lane_width() {
+  static const int present = __builtin_cpu_supports("avx2") ? 4 : 0;
+  return std::min(present, lane_limit.load(std::memory_order_relaxed));
+}
+
+// Twelve bytes from `at` on, zero-extended to 32 bits.
+BMP_AVX2_INLINE void byte_lanes(const uint8_t* at, __m128i* out) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  out[0] = _mm_cvtepu8_epi32(bytes);
+  out[1] = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4));
+  out[2] = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 8));
+}
+
+// A 32-bit prefix row from the one above it, four pixels at a time while
+// each 16-byte load stays inside the row: here[3(l + 1) + c] = above[3(l +
+// 1) + c] + the sum of channel c over columns 0 .. l, wrapping as the
+// scalar sums do. Returns the columns done; run holds their channel sums.
+BMP_AVX2 int64_t add_prefix_row_avx2(const uint8_t* pixel, const uint32_t* above, uint32_t* here,
+                                     int64_t width, uint32_t* run) {
+  __m128i carry = _mm_setr_epi32(0, static_cast<int>(run[0]), static_cast<int>(run[1]),
+                                 static_cast<int>(run[2]));  // lanes 1, 2, 3: b, g, r so far
+  int64_t column = 0;
+  for (; column + 6 <= width; column += 4, pixel += 12) {
+    __m128i v[3];
+    byte_lanes(pixel, v);  // lane j: pixel j / 3, channel j % 3
+    // Sums three lanes apart: each lane gains the lanes 3, 6 and 9 before it.
+    const __m128i y0 = _mm_add_epi32(v[0], _mm_slli_si128(v[0], 12));
+    const __m128i y1 = _mm_add_epi32(v[1], _mm_alignr_epi8(v[1], v[0], 4));
+    const __m128i y2 = _mm_add_epi32(v[2], _mm_alignr_epi8(v[2], v[1], 4));
+    __m128i z[3] = {y0, _mm_add_epi32(y1, _mm_slli_si128(y0, 8)),
+                    _mm_add_epi32(y2, _mm_alignr_epi8(y1, y0, 8))};
+    // And the sums of the columns before (lanes 1, 2, 3 of carry: b, g, r).
+    z[0] = _mm_add_epi32(z[0], _mm_shuffle_epi32(carry, _MM_SHUFFLE(1, 3, 2, 1)));
+    z[1] = _mm_add_epi32(z[1], _mm_shuffle_epi32(carry, _MM_SHUFFLE(2, 1, 3, 2)));
+    z[2] = _mm_add_epi32(z[2], _mm_shuffle_epi32(carry, _MM_SHUFFLE(3, 2, 1, 3)));
+    carry = z[2];  // lanes 1, 2, 3: the last pixel's b, g, r
+    for (int part = 0; part < 3; ++part) {
+      const auto* from = reinterpret_cast<const __m128i*>(above + 3 * (column + 1) + 4 * part);
+      auto* to = reinterpret_cast<__m128i*>(here + 3 * (column + 1) + 4 * part);
+      _mm_storeu_si128(to, _mm_add_epi32(_mm_loadu_si128(from), z[part]));
+    }
+  }
+  run[0] = static_cast<uint32_t>(_mm_extract_epi32(carry, 1));
+  run[1] = static_cast<uint32_t>(_mm_extract_epi32(carry, 2));
+  run[2] = static_cast<uint32_t>(_mm_extract_epi32(carry, 3));
+  return column;
+}
+#endif
+
 // ---- Summed-area tables over the edge-mapped plane ---------------------------
 
 // The sum of entries 0..k-1 of an axis of n entries, indices mapped by the
@@ -157,7 +214,16 @@ class AreaSums {
     Sum* here = &sums_[index(row + 1, 0)];
     Sum run[3] = {0, 0, 0};
     here[0] = here[1] = here[2] = 0;
-    for (int64_t column = 0; column < width_; ++column, pixel += 3) {
+    int64_t column = 0;
+#if defined(__x86_64__)
+    if constexpr (std::is_same_v<Sum, uint32_t>) {
+      if (lane_width() >= 4) {
+        column = add_prefix_row_avx2(pixel, above, here, width_, run);
+        pixel += 3 * column;
+      }
+    }
+#endif
+    for (; column < width_; ++column, pixel += 3) {
       for (int c = 0; c < 3; ++c) {
         run[c] += pixel[c];
         here[3 * (column + 1) + c] = above[3 * (column + 1) + c] + run[c];
@@ -441,15 +507,7 @@ struct LaneGroup {
   double sum[4];  // the loop's sums, once run
 };
 
-// The widest lanes the vector paths may use; tests set it lower.
-std::atomic<int> lane_limit{4};
-
 #if defined(__x86_64__)
-// The widest lanes this processor has, within lane_limit.
-int lane_width() {
-  static const int present = __builtin_cpu_supports("avx2") ? 4 : 0;
-  return std::min(present, lane_limit.load(std::memory_order_relaxed));
-}
 
 // The lanes run while every window column lies inside the image, each
 // 16-byte load of four pixels' bytes stays inside its row and a row's run
@@ -457,9 +515,6 @@ int lane_width() {
 bool lanes_fit(int64_t x, int64_t m, int64_t width) {
   return x >= m && x + m + 6 <= width && m <= (int64_t{1} << 20);
 }
-
-#define BMP_AVX2 __attribute__((target("avx2")))
-#define BMP_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 // Bytes 0, 3, 6 and 9 from `at` on, zero-extended: one channel of four
 // neighbouring pixels.
@@ -629,14 +684,6 @@ BMP_AVX2_INLINE void box_lanes(const uint32_t* a, const uint32_t* b, const uint3
     };
     out[part] = _mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(at(a), at(b)), at(c)), at(d));
   }
-}
-
-// Twelve bytes from `at` on, zero-extended to 32 bits.
-BMP_AVX2_INLINE void byte_lanes(const uint8_t* at, __m128i* out) {
-  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  out[0] = _mm_cvtepu8_epi32(bytes);
-  out[1] = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4));
-  out[2] = _mm_cvtepu8_epi32(_mm_srli_si128(bytes, 8));
 }
 
 // estimate_at for the four pixels x .. x + 3 of plans whose windows share
