@@ -674,6 +674,12 @@ BMP_AVX2_INLINE PixelLanes pixel_lanes(const double* v) {
            _mm256_setr_pd(v[2], v[3], v[3], v[3])}};
 }
 
+// All twelve lanes one value.
+BMP_AVX2_INLINE PixelLanes same_lanes(double v) {
+  const __m256d all = _mm256_set1_pd(v);
+  return {{all, all, all}};
+}
+
 // Twelve 32-bit sums of the table entries a - b - c + d, from the entries
 // of four neighbouring columns' three channels.
 BMP_AVX2_INLINE void box_lanes(const uint32_t* a, const uint32_t* b, const uint32_t* c,
@@ -714,15 +720,26 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
     byte_lanes(at, more);
     for (int part = 0; part < 3; ++part) corner[part] = _mm_add_epi32(corner[part], more[part]);
   }
-  double fraction[4], corner_weight[4], inverse_area[4], relative_slack[4];
-  for (int l = 0; l < 4; ++l) {
-    fraction[l] = plans[l]->window.fraction;
-    corner_weight[l] = plans[l]->window.corner;
-    inverse_area[l] = plans[l]->inverse_area;
-    relative_slack[l] = plans[l]->relative_slack;
+  PixelLanes f, ff, inverse, relative;
+  if (plans[0] == plans[3]) {  // one plan for all four (the plans only move on)
+    const WindowPlan& plan = *plans[0];
+    f = same_lanes(plan.window.fraction);
+    ff = same_lanes(plan.window.corner);
+    inverse = same_lanes(plan.inverse_area);
+    relative = same_lanes(plan.relative_slack);
+  } else {
+    double fraction[4], corner_weight[4], inverse_area[4], relative_slack[4];
+    for (int l = 0; l < 4; ++l) {
+      fraction[l] = plans[l]->window.fraction;
+      corner_weight[l] = plans[l]->window.corner;
+      inverse_area[l] = plans[l]->inverse_area;
+      relative_slack[l] = plans[l]->relative_slack;
+    }
+    f = pixel_lanes(fraction);
+    ff = pixel_lanes(corner_weight);
+    inverse = pixel_lanes(inverse_area);
+    relative = pixel_lanes(relative_slack);
   }
-  const PixelLanes f = pixel_lanes(fraction), ff = pixel_lanes(corner_weight);
-  const PixelLanes inverse = pixel_lanes(inverse_area), relative = pixel_lanes(relative_slack);
   __m128i low[3];
   int open = 0;  // bit j: lane j unsettled
   for (int part = 0; part < 3; ++part) {
