@@ -88,10 +88,8 @@ void produce_row_blocks(OutputFile& out, int32_t width, int32_t height, int32_t 
         return [&](const RowBlock& block, std::span<const int>) {
           fill(block);
           if (row_bytes == pixel_bytes) return;
-          for (int32_t k = 0; k < block.count; ++k) {
-            std::span<uint8_t> row = block.row(k, row_bytes);
-            std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
-          }
+          for (int32_t k = 0; k < block.count; ++k)
+            zero_padding(block.row(k, row_bytes), pixel_bytes);
         };
       },
       after_row);
@@ -143,7 +141,7 @@ void produce_rows24_in_order(OutputFile& out, int32_t width, int32_t height, int
       [](int32_t, std::span<uint8_t>) {}, start,
       [&](int32_t r, std::span<uint8_t> row, Context& context) {
         fill_row(r, row.first(pixel_bytes), context);
-        std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+        zero_padding(row, pixel_bytes);
       },
       after_row);
 }

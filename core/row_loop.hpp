@@ -120,7 +120,7 @@ void rewrite_rows24_shared(const InputFile& in, const ImageLayout& image, Output
       start,
       [&](int32_t r, std::span<uint8_t> row, Context& context) {
         transform(r, int32_t{0}, row.first(pixel_bytes), context);
-        std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+        zero_padding(row, pixel_bytes);
       },
       after_row);
 }

@@ -39,6 +39,11 @@ struct RowBlock {
   }
 };
 
+// Zeroes the bytes of a stored row after its `pixel_bytes` pixel bytes.
+inline void zero_padding(std::span<uint8_t> row, size_t pixel_bytes) {
+  std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+}
+
 // How a pipeline cuts an image's rows: runs of `run_rows` rows (the unit of
 // reading and writing), `slots` runs in flight at once, and rows handed to a
 // thread one at a time or a whole run at a time (`whole_runs`: for work that
@@ -96,7 +101,8 @@ void pipeline_row_runs24(OutputFile& out, int32_t height, size_t row_bytes, unsi
   for (auto& done : rows_done) done.store(0);
 
   // Rows below `published` are loaded and started; `claimed` hands out rows;
-  // `finished` counts rows done, for the calling thread to wait on.
+  // `finished` moves on with every claim done, for the calling thread to
+  // wait on.
   std::atomic<int32_t> published{0};
   std::atomic<int32_t> claimed{0};
   std::atomic<uint32_t> finished{0};

@@ -17,6 +17,7 @@
 #include "core/bmp_io.hpp"
 #include "core/page_buffer.hpp"
 #include "core/parallel.hpp"
+#include "core/processor.hpp"
 #include "core/row_bands.hpp"
 
 namespace bmp {
@@ -37,7 +38,7 @@ std::atomic<int> lane_limit{4};
 
 // The widest lanes this processor has, within lane_limit.
 int lane_width() {
-  static const int present = __builtin_cpu_supports("avx2") ? 4 : 0;
+  static const int present = has_avx2() ? 4 : 0;
   return std::min(present, lane_limit.load(std::memory_order_relaxed));
 }
 

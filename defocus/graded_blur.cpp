@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/bmp_io.hpp"
+#include "core/processor.hpp"
 #include "core/row_pipeline.hpp"
 #include "draw/curves.hpp"
 
@@ -82,9 +83,8 @@ uint8_t two_box_blend(int a_out, int a_in, double degree, int32_t r_in) {
 
 namespace {
 
-// The loops below run on vectors as wide as the processor has; each lane
-// makes the same integer or double operations as the plain loop.
-#define BMP_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+// The loops below run on vectors as wide as the processor has
+// (BMP_VECTOR_CLONES).
 
 // out[i] = the mean of the box whose sum is high[i] − low[i]. The output
 // overlaps neither input, which lets the loops run on vectors.
@@ -285,18 +285,14 @@ class RowAverager {
     for (size_t x = 0; x < inside_first; ++x) window_sums_mapped(sums, x, r);
     for (size_t x = inside_end; x < static_cast<size_t>(w); ++x) window_sums_mapped(sums, x, r);
     const size_t reach = static_cast<size_t>(3 * r);
-    divide(prefix + 3 * inside_first + reach + 3, prefix + 3 * inside_first - reach, size,
-           out + 3 * inside_first, 3 * (inside_end - inside_first));
-    divide(window_.data(), zeros_.data(), size, out, 3 * inside_first);
-    divide(window_.data() + 3 * inside_end, zeros_.data(), size, out + 3 * inside_end,
-           n3 - 3 * inside_end);
+    divide_box_sums(prefix + 3 * inside_first + reach + 3, prefix + 3 * inside_first - reach, size,
+                    out + 3 * inside_first, 3 * (inside_end - inside_first));
+    divide_box_sums(window_.data(), zeros_.data(), size, out, 3 * inside_first);
+    divide_box_sums(window_.data() + 3 * inside_end, zeros_.data(), size, out + 3 * inside_end,
+                    n3 - 3 * inside_end);
   }
 
  private:
-  static void divide(const int64_t* high, const int64_t* low, double size, uint8_t* out, size_t n) {
-    divide_box_sums(high, low, size, out, n);
-  }
-
   // G(m): the sum of the mapped columns' sums over column indices below m
   // (negative for m < 0), per channel c.
   int64_t prefix_at(const int64_t* sums, int64_t m, int c) const {
@@ -427,7 +423,7 @@ void box_blur_pass(const ImageRows& source, OutputFile& dest, const DegreeOfRow&
           for (int32_t k = 0; k < run.count; ++k) {
             std::span<uint8_t> row = run.row(k, row_bytes);
             blurrer->blur(run.first + k, row.data());
-            std::fill(row.begin() + static_cast<ptrdiff_t>(pixel_bytes), row.end(), uint8_t{0});
+            zero_padding(row, pixel_bytes);
           }
         };
       },

@@ -16,7 +16,6 @@ namespace {
 // left edge. Back out, output row F, column k is T's row X − 1 − k, column F.
 constexpr QuarterTurn to_side{.column_from_right = true, .row_from_top = false};
 constexpr QuarterTurn back{.column_from_right = false, .row_from_top = true};
-const RowDone no_progress = [](int32_t) {};
 
 // A temporary image written by the step before, its header read again (no
 // size line: the tool wrote it).
@@ -37,6 +36,7 @@ void mist_horz(Run& run) {
   write_bmp24_header(*out, image.width, image.height);
 
   // Turn on the side: T is Y wide and X high.
+  const RowDone no_progress = [](int32_t) {};  // the turns print no progress
   TempFileChain temps;
   std::unique_ptr<OutputFile> side = temps.create(0);
   write_bmp24_header(*side, image.height, image.width);

@@ -13,6 +13,7 @@
 #include "core/failure.hpp"
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
+#include "core/processor.hpp"
 #include "core/row_bands.hpp"
 #include "core/row_pipeline.hpp"
 
@@ -371,10 +372,6 @@ __attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int
   }
 }
 
-bool has_avx2() {
-  static const bool present = __builtin_cpu_supports("avx2");
-  return present;
-}
 #endif
 
 template <int bytes_per_pixel, size_t n>

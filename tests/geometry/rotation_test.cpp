@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <type_traits>
 #include <vector>
 
 #include "core/failure.hpp"
@@ -397,27 +398,27 @@ TEST_F(KernelMean, RowsLeavingTheSourceAtEitherEndMatchTheModel) {
       const Turn turn{21, 9, angle, set, fill};
       const reference::Window w{window.c0, window.c1, window.r0, window.r1};
       SCOPED_TRACE(testing::Message() << angle << " degrees, " << offsets->size() << " samples");
-      const std::string path = scratch.path("turned24.bin");
-      {
-        auto out = OutputFile::create_direct(path, "turned24.bin");
-        sample_turn<3>(rows, window, turn, *out, [](int32_t) {});
-        out->commit();
-      }
-      const reference::Grid want = reference::turn(reference::grid_source(grid), w, 21, 9, angle,
-                                                   *offsets, reference::Channels{3, 2, 1, 0});
-      EXPECT_EQ(test::read_file(path),
-                pixels_after(test::encode_bmp24(reference::to_image(want)), 54));
-
-      const std::string path4 = scratch.path("turned32.bin");
-      {
-        auto out = OutputFile::create_direct(path4, "turned32.bin");
-        sample_turn<4>(rows4, window, turn, *out, [](int32_t) {});
-        out->commit();
-      }
-      const reference::Grid want4 = reference::turn(reference::grid_source(grid4), w, 21, 9, angle,
-                                                    *offsets, reference::Channels{4, 1, 2, 3});
-      EXPECT_EQ(test::read_file(path4),
-                pixels_after(test::encode_bmp4(reference::to_image4(want4)), 122));
+      // The kernel's rows for 3- or 4-byte pixels, and the model's.
+      auto turned = [&](auto bytes_per_pixel, const ImageRows& source) {
+        const std::string path = scratch.path("turned.bin");
+        {
+          auto out = OutputFile::create_direct(path, "turned.bin");
+          sample_turn<decltype(bytes_per_pixel)::value>(source, window, turn, *out, [](int32_t) {});
+          out->commit();
+        }
+        return test::read_file(path);
+      };
+      auto model = [&](const reference::Grid& from, reference::Channels channels) {
+        return reference::turn(reference::grid_source(from), w, 21, 9, angle, *offsets, channels);
+      };
+      EXPECT_EQ(turned(std::integral_constant<int, 3>{}, rows),
+                pixels_after(test::encode_bmp24(
+                                 reference::to_image(model(grid, reference::Channels{3, 2, 1, 0}))),
+                             54));
+      EXPECT_EQ(turned(std::integral_constant<int, 4>{}, rows4),
+                pixels_after(test::encode_bmp4(reference::to_image4(
+                                 model(grid4, reference::Channels{4, 1, 2, 3}))),
+                             122));
     }
   }
 }
