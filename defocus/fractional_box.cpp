@@ -4,8 +4,12 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -88,6 +92,24 @@ BMP_AVX2 int64_t add_prefix_row_avx2(const uint8_t* pixel, const uint32_t* above
 
 // ---- Summed-area tables over the edge-mapped plane ---------------------------
 
+// The rows a table sums: an image's, or a ring of rows in memory that holds
+// the latest `period` rows of a pass, row r at place r % period.
+class SourceRows {
+ public:
+  SourceRows(const ImageRows& image) : image_(&image) {}  // NOLINT: an image is its rows
+  SourceRows(const uint8_t* ring, size_t stride, int64_t period)
+      : ring_(ring), stride_(stride), period_(period) {}
+  const uint8_t* row(int64_t r) const {
+    return image_ != nullptr ? image_->row(r) : ring_ + static_cast<size_t>(r % period_) * stride_;
+  }
+
+ private:
+  const ImageRows* image_ = nullptr;
+  const uint8_t* ring_ = nullptr;
+  size_t stride_ = 0;
+  int64_t period_ = 1;
+};
+
 // The sum of entries 0..k-1 of an axis of n entries, indices mapped by the
 // edge mode (k may lie anywhere; below 0 the sum counts negatively), written
 // as at most two prefix lengths of the axis with whole coefficients.
@@ -132,7 +154,7 @@ class AreaSums {
       : width_(width), height_(height), mode_(mode) {}
 
   // An empty ring from window row `first` on, for `rows` window rows at once.
-  void start_ring(const ImageRows& source, int64_t first, int64_t rows) {
+  void start_ring(const SourceRows& source, int64_t first, int64_t rows) {
     const size_t slots = std::bit_ceil(static_cast<size_t>(rows + 1));
     start(source, first, slots, static_cast<int64_t>(slots) - 1);
   }
@@ -141,11 +163,11 @@ class AreaSums {
     for (; end_ < end; ++end_) add_row(end_);
   }
   // The window rows first .. first + count - 1.
-  void build_band(const ImageRows& source, int64_t first, int64_t count) {
+  void build_band(const SourceRows& source, int64_t first, int64_t count) {
     start_ring(source, first, count);
     add_rows_until(first + count);
   }
-  void build_whole_image(const ImageRows& source) {
+  void build_whole_image(const SourceRows& source) {
     start(source, 0, static_cast<size_t>(height_ + 1), -1);
     add_rows_until(height_);
     whole_image_ = true;
@@ -196,9 +218,9 @@ class AreaSums {
             Sum(a[2] - b[2] - c[2] + d[2])};
   }
 
-  void start(const ImageRows& source, int64_t first, size_t slots, int64_t slot_mask) {
+  void start(const SourceRows& source, int64_t first, size_t slots, int64_t slot_mask) {
     whole_image_ = false;
-    source_ = &source;
+    source_ = source;
     slot_mask_ = slot_mask;
     rows_.resize(slots);
     sums_.resize(slots * static_cast<size_t>(width_ + 1) * 3);
@@ -209,7 +231,7 @@ class AreaSums {
 
   // The prefix of window row `row` from the one above it.
   void add_row(int64_t row) {
-    const uint8_t* pixel = source_->row(mapped(row, height_, mode_));
+    const uint8_t* pixel = source_.row(mapped(row, height_, mode_));
     rows_[static_cast<size_t>(slot(row))] = pixel;
     const Sum* above = entry(row, 0);
     Sum* here = &sums_[index(row + 1, 0)];
@@ -260,7 +282,7 @@ class AreaSums {
   int64_t width_;
   int64_t height_;
   EdgeMode mode_;
-  const ImageRows* source_ = nullptr;
+  SourceRows source_{nullptr, 0, 1};
   bool whole_image_ = false;
   int64_t first_ = 0;      // the window row of prefix 0's place
   int64_t end_ = 0;        // window rows below this one are summed
@@ -962,16 +984,17 @@ class RowWorker {
     whole_image_built_ = false;
   }
 
-  // Output row y (3 bytes a pixel into `out`) from `source`, or from the
-  // whole-image table `whole` where it is given.
-  void row(const ImageRows& source, const Sums* whole, int32_t y, const RowRadii& row_radii,
+  // A row of radii for the worker's own use.
+  std::span<double> radii() { return radii_; }
+
+  // Output row y (3 bytes a pixel into `out`) with pixel x's radius radii[x]
+  // from `source`, or from the whole-image table `whole` where it is given.
+  void row(const SourceRows& source, const Sums* whole, int32_t y, std::span<const double> radii,
            uint8_t* out) {
-    std::span<double> radii(radii_);
-    row_radii(y, radii);
     const int64_t half_width = largest_half_width(radii);
     if (whole != nullptr) {
       if (fits_32_bits(half_width) || std::holds_alternative<AreaSums<uint64_t>>(*whole)) {
-        average_from(*whole, y, out);
+        average_from(*whole, y, radii, out);
         return;
       }
       if (!whole_image_built_) {
@@ -980,7 +1003,7 @@ class RowWorker {
         whole_image_built_ = true;
         next_row_ = -1;
       }
-      average_from(sums_, y, out);
+      average_from(sums_, y, radii, out);
       return;
     }
     if (half_width > margin_) {
@@ -995,12 +1018,15 @@ class RowWorker {
         },
         sums_);
     next_row_ = y + 1;
-    average_from(sums_, y, out);
+    average_from(sums_, y, radii, out);
   }
 
+  // The half-width the ring is kept for.
+  int64_t margin() const { return margin_; }
+
  private:
-  void average_from(const Sums& sums, int32_t y, uint8_t* out) {
-    std::visit([&](const auto& table) { average_row_of(table, width_, mode_, y, radii_, out); },
+  void average_from(const Sums& sums, int32_t y, std::span<const double> radii, uint8_t* out) {
+    std::visit([&](const auto& table) { average_row_of(table, width_, mode_, y, radii, out); },
                sums);
   }
 
@@ -1012,6 +1038,313 @@ class RowWorker {
   Sums sums_;
   int64_t next_row_ = -1;  // the row the ring is ready for, or -1
   bool whole_image_built_ = false;
+};
+
+// ---- Both passes at once -----------------------------------------------------
+
+// How the two passes of a blur share their rows when the second runs behind
+// the first: runs of rows (the unit of work), a ring of the first pass's
+// latest runs (its rows, and its radii where they are kept), a ring of the
+// second pass's runs waiting to be written.
+struct FusedShape {
+  int64_t margin;     // every window reaches at most this many rows up or down
+  int64_t run_rows;   // at least twice the margin
+  int64_t ring_runs;  // of the first pass's rows and radii
+  int64_t out_runs;   // of the second pass's rows
+  int64_t band_rows;  // the rows a lone pass makes before it writes any
+  unsigned threads;
+};
+
+// The shape for a width × height image, or none where the second pass must
+// wait for the whole first one: windows that wrap round (the first rows need
+// the last), that reach about as far as the image is high, or rings that
+// would outgrow a band.
+std::optional<FusedShape> fused_shape(int32_t width, int32_t height, EdgeMode mode,
+                                      double max_radius) {
+  if (mode != EdgeMode::clamp || width <= 0 || height <= 0) return std::nullopt;
+  const int64_t margin = int64_t{r_in(max_radius)} + 2;  // as the tables of one pass
+  if (std::max<int64_t>(64, 2 * margin) + 2 * margin >= height) return std::nullopt;
+  const unsigned threads = worker_count(int64_t{width} * height);
+  const int64_t band_rows = std::clamp<int64_t>(
+      static_cast<int64_t>(band_bytes / (3 * static_cast<size_t>(width))), 1, height);
+  const int64_t ring_runs = int64_t{threads} + 4;
+  const int64_t run_rows =
+      std::min<int64_t>(std::max<int64_t>(4 * margin, 32), band_rows / ring_runs);
+  if (run_rows < 2 * margin) return std::nullopt;
+  return FusedShape{margin,    run_rows, ring_runs, std::max<int64_t>(2, threads / 2 + 2),
+                    band_rows, threads};
+}
+
+// A failure of one pass, and where in that pass a lone pass meets it: the
+// rows before position / 2 are reported first. A lone pass works out a band
+// of rows before it writes and reports them, so a row's work fails before
+// any row of its band is reported (position 2 × the band's first row); a
+// write or a report fails after the rows before it (2 × row + 1).
+struct PassFailure {
+  std::exception_ptr error;
+  int64_t position = INT64_MAX;
+  void keep(std::exception_ptr failure, int64_t at) {
+    if (at < position) {
+      error = std::move(failure);
+      position = at;
+    }
+  }
+  int64_t rows_before() const { return position / 2; }
+  explicit operator bool() const { return error != nullptr; }
+};
+
+// The two passes of a blur through temp0000 in one job on the worker pool.
+// The first pass's rows go to temp0000 in order and stay in a ring, from
+// which the second pass's tables are built a few runs behind (they are the
+// bytes temp0000 holds); its rows go to the output in order. Every thread
+// takes, by turns, whatever is ready: writing either file, a run of the
+// second pass, a run of the first. Rows are reported a band at a time once
+// the band is made and written, as a lone pass reports them, the second
+// pass's only after the first is done and temp0000 is closed and opened
+// again (`turn`): the progress and the failures come as those of two plain
+// passes.
+class FusedPasses {
+ public:
+  FusedPasses(const FusedShape& shape, const ImageRows& input, bool keep_radii, OutputFile& first,
+              OutputFile& dest, const std::function<void()>& turn, const RowRadii& row_radii,
+              const RowDone& after_row)
+      : shape_(shape),
+        input_(input),
+        width_(input.width()),
+        height_(input.height()),
+        row_bytes_(3 * static_cast<size_t>(width_)),
+        runs_((height_ + shape.run_rows - 1) / shape.run_rows),
+        ring_rows_(shape.ring_runs * shape.run_rows),
+        out_rows_(shape.out_runs * shape.run_rows),
+        turn_(turn),
+        row_radii_(row_radii),
+        after_row_(after_row),
+        ring_(static_cast<size_t>(ring_rows_) * row_bytes_),
+        radii_(keep_radii ? static_cast<size_t>(ring_rows_ * width_) * sizeof(double) : 0),
+        out_(static_cast<size_t>(out_rows_) * row_bytes_),
+        first_(first, runs_),
+        second_(dest, runs_) {
+    for (unsigned w = 0; w < shape.threads; ++w) {
+      for (Pass* pass : {&first_, &second_}) {
+        pass->workers.push_back(
+            std::make_unique<RowWorker>(width_, height_, EdgeMode::clamp, shape.margin));
+      }
+    }
+  }
+
+  void run() {
+    std::atomic<unsigned> joined{0};
+    run_on_workers(shape_.threads, [&] { work(joined.fetch_add(1)); });
+    if (first_.failure) std::rethrow_exception(first_.failure.error);
+    if (second_.failure) std::rethrow_exception(second_.failure.error);
+    if (!turned_ || second_.reported != height_) {
+      throw std::logic_error("fused passes left rows undone");
+    }
+  }
+
+ private:
+  // What the threads share of one pass (guarded by lock_, as the rest).
+  struct Pass {
+    Pass(OutputFile& file, int64_t runs) : file(file), done(static_cast<size_t>(runs), 0) {}
+    OutputFile& file;
+    std::vector<std::unique_ptr<RowWorker>> workers;  // one a thread
+    std::vector<char> done;                           // runs made
+    int64_t claimed = 0;                              // the next run to take
+    int64_t prefix = 0;                               // runs made from the first on
+    int active = 0;                                   // runs being made
+    int64_t failed_run = -1;                          // the run of the failure kept
+    int64_t failed_row = 0;                           // and its row
+    int64_t written = 0;                              // rows in the file
+    int64_t reported = 0;                             // rows given to after_row
+    bool writing = false;
+    PassFailure failure;
+  };
+
+  uint8_t* ring_row(int64_t y) const {
+    return ring_.data() + static_cast<size_t>(y % ring_rows_) * row_bytes_;
+  }
+  uint8_t* out_row(int64_t y) const {
+    return out_.data() + static_cast<size_t>(y % out_rows_) * row_bytes_;
+  }
+  std::span<double> kept_radii(int64_t y) const {
+    auto* all = reinterpret_cast<double*>(radii_.data());
+    return {all + static_cast<size_t>((y % ring_rows_) * width_), static_cast<size_t>(width_)};
+  }
+  int64_t run_end(int64_t run) const {
+    return std::min<int64_t>(height_, (run + 1) * shape_.run_rows);
+  }
+  // The rows of a pass made in order from row 0: its leading runs made, and
+  // the rows before a failed row of the run after them.
+  int64_t rows_made(const Pass& pass) const {
+    if (pass.prefix == pass.failed_run) return pass.failed_row;
+    return std::min<int64_t>(height_, pass.prefix * shape_.run_rows);
+  }
+  int64_t write_limit(const Pass& pass) const {
+    return std::min(rows_made(pass), pass.failure.rows_before());
+  }
+  // Rows are reported in whole bands, or up to a failure.
+  int64_t report_limit(const Pass& pass) const {
+    if (&pass == &second_ && !turned_) return pass.reported;
+    const int64_t made = rows_made(pass);
+    const int64_t limit = pass.failure      ? pass.failure.rows_before()
+                          : made == height_ ? made
+                                            : made - made % shape_.band_rows;
+    return std::max(pass.reported, std::min(pass.written, limit));
+  }
+  bool can_write(const Pass& pass) const {
+    return !pass.writing &&
+           (pass.written < write_limit(pass) || pass.reported < report_limit(pass));
+  }
+
+  // Run i of the second pass reads the first pass's rows of its windows,
+  // and writes into the place of run i - out_runs, which must be written.
+  bool second_ready(int64_t i) const {
+    const int64_t needed = std::min<int64_t>(height_, run_end(i) + shape_.margin);
+    return rows_made(first_) >= needed &&
+           (i < shape_.out_runs || second_.written >= run_end(i - shape_.out_runs));
+  }
+  // Run j of the first pass takes the place of run j - ring_runs: written
+  // to temp0000, and no longer read by the second pass (runs up to j -
+  // ring_runs + 1 reach into it, as runs are longer than windows reach).
+  bool first_ready(int64_t j) const {
+    const int64_t old = j - shape_.ring_runs;
+    if (old < 0) return true;
+    const bool unread = second_.prefix > old + 1 || (second_.failure && second_.active == 0);
+    return unread && first_.written >= run_end(old);
+  }
+
+  void work(unsigned w) {
+    std::unique_lock<std::mutex> hold(lock_);
+    while (true) {
+      if (can_write(first_)) {
+        write(hold, first_);
+      } else if (!first_.failure && can_write(second_)) {
+        write(hold, second_);
+      } else if (!first_.failure && !second_.failure && second_.claimed < runs_ &&
+                 second_ready(second_.claimed)) {
+        make_run(hold, w, second_);
+      } else if (!first_.failure && first_.claimed < runs_ && first_ready(first_.claimed)) {
+        make_run(hold, w, first_);
+      } else if (first_.active + second_.active == 0 && !first_.writing && !second_.writing) {
+        wake_.notify_all();  // nothing can move any more: done (or failed)
+        return;
+      } else {
+        wake_.wait(hold);
+      }
+    }
+  }
+
+  // The pass's rows ready into its file, then the rows to report; after the
+  // first pass's last row, the turn.
+  void write(std::unique_lock<std::mutex>& hold, Pass& pass) {
+    const bool first = &pass == &first_;
+    pass.writing = true;
+    const int64_t end = write_limit(pass);
+    int64_t y = pass.written;
+    hold.unlock();
+    std::exception_ptr failure;
+    try {
+      for (; y < end; ++y) {
+        std::memcpy(next_row24(pass.file, width_).data(), first ? ring_row(y) : out_row(y),
+                    row_bytes_);
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    hold.lock();
+    if (failure) pass.failure.keep(failure, 2 * y + 1);
+    pass.written = y;
+    const int64_t last = report_limit(pass);
+    const bool turning = first && last == height_ && pass.reported < height_;
+    int64_t r = pass.reported;
+    hold.unlock();
+    failure = nullptr;
+    try {
+      for (; r < last; ++r) after_row_(static_cast<int32_t>(r));
+      if (turning) turn_();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    hold.lock();
+    if (failure) pass.failure.keep(failure, 2 * r + 1);
+    pass.reported = r;
+    if (turning && !failure) turned_ = true;
+    pass.writing = false;
+    wake_.notify_all();
+  }
+
+  // The pass's next run (the first's into the ring, the second's into the
+  // output's ring) on thread w's worker for that pass.
+  void make_run(std::unique_lock<std::mutex>& hold, unsigned w, Pass& pass) {
+    const bool first = &pass == &first_;
+    const int64_t run = pass.claimed++;
+    pass.active += 1;
+    hold.unlock();
+    int64_t y = run * shape_.run_rows;
+    std::exception_ptr failure;
+    try {
+      RowWorker& worker = *pass.workers[w];
+      for (; y < run_end(run); ++y) first ? first_row(worker, y) : second_row(worker, y);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    hold.lock();
+    pass.active -= 1;
+    if (failure) {
+      const int64_t before = pass.failure.position;
+      pass.failure.keep(failure, 2 * (y - y % shape_.band_rows));
+      if (pass.failure.position != before) {
+        pass.failed_run = run;
+        pass.failed_row = y;
+      }
+    } else {
+      pass.done[static_cast<size_t>(run)] = 1;
+      while (pass.prefix < runs_ && pass.done[static_cast<size_t>(pass.prefix)] != 0) {
+        ++pass.prefix;
+      }
+    }
+    wake_.notify_all();
+  }
+
+  void first_row(RowWorker& worker, int64_t y) {
+    const std::span<double> radii = radii_.size() > 0 ? kept_radii(y) : worker.radii();
+    row_radii_(static_cast<int32_t>(y), radii);
+    worker.row(input_, nullptr, static_cast<int32_t>(y), radii, ring_row(y));
+    // The second pass reads no further than the margin its shape allows.
+    if (worker.margin() != shape_.margin) throw std::logic_error("radius beyond the declared");
+  }
+
+  void second_row(RowWorker& worker, int64_t y) {
+    std::span<const double> radii;
+    if (radii_.size() > 0) {
+      radii = kept_radii(y);
+    } else {
+      row_radii_(static_cast<int32_t>(y), worker.radii());
+      radii = worker.radii();
+    }
+    worker.row(SourceRows(ring_.data(), row_bytes_, ring_rows_), nullptr, static_cast<int32_t>(y),
+               radii, out_row(y));
+  }
+
+  const FusedShape shape_;
+  const ImageRows& input_;
+  const int32_t width_;
+  const int32_t height_;
+  const size_t row_bytes_;
+  const int64_t runs_;
+  const int64_t ring_rows_;
+  const int64_t out_rows_;
+  const std::function<void()>& turn_;
+  const RowRadii& row_radii_;
+  const RowDone& after_row_;
+  PageBuffer ring_;   // the first pass's latest rows
+  PageBuffer radii_;  // and their radii, where kept
+  PageBuffer out_;    // the second pass's rows to be written
+
+  std::mutex lock_;  // guards the passes' state and turned_
+  std::condition_variable wake_;
+  Pass first_, second_;
+  bool turned_ = false;
 };
 
 }  // namespace
@@ -1121,7 +1454,9 @@ void FractionalBox::Tables::pass(OutputFile& dest, const RowRadii& row_radii,
       RowWorker& worker = *workers[static_cast<size_t>(w)];
       for (int64_t run; (run = next_run.fetch_add(1)) < runs;) {
         for (int64_t k = run * run_rows; k < std::min(rows, (run + 1) * run_rows); ++k) {
-          worker.row(source, whole, static_cast<int32_t>(first + k), row_radii,
+          const auto y = static_cast<int32_t>(first + k);
+          row_radii(y, worker.radii());
+          worker.row(source, whole, y, worker.radii(),
                      output.data() + static_cast<size_t>(k) * row_bytes);
         }
       }
@@ -1183,6 +1518,29 @@ BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radi
 
 void FractionalBox::pass(OutputFile& dest, const RowRadii& row_radii, const RowDone& after_row) {
   tables_->pass(dest, row_radii, after_row);
+}
+
+void fractional_box_blur_twice(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
+                               EdgeMode mode, double max_radius, const RowRadii& row_radii,
+                               RadiiCost cost, const RowDone& after_row) {
+  const std::optional<FusedShape> shape =
+      fused_shape(input.width(), input.height(), mode, max_radius);
+  if (!shape) {
+    blur_twice_through_temp(input, temps, dest,
+                            fractional_box_blur(mode, max_radius, row_radii, after_row));
+    return;
+  }
+  std::unique_ptr<OutputFile> first = temps.create(0);
+  write_bmp24_header(*first, input.width(), input.height());
+  write_bmp24_header(dest, input.width(), input.height());
+  // temp0000 is closed and opened again where the second pass would read it.
+  std::unique_ptr<InputFile> reread;
+  const std::function<void()> turn = [&] {
+    first->commit();
+    reread = temps.open(0);
+  };
+  FusedPasses(*shape, input, cost == RadiiCost::dear, *first, dest, turn, row_radii, after_row)
+      .run();
 }
 
 }  // namespace bmp

@@ -12,6 +12,7 @@
 
 #include "core/files.hpp"
 #include "core/image_rows.hpp"
+#include "core/temp_files.hpp"
 #include "defocus/defocus_frame.hpp"
 
 namespace bmp {
@@ -84,5 +85,19 @@ void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile
 // whose tables' memory the second pass reuses.
 BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radii,
                              RowDone after_row);
+
+// How dear a row's radii are to work out again.
+enum class RadiiCost { cheap, dear };
+
+// blur_twice_through_temp(input, temps, dest, fractional_box_blur(mode,
+// max_radius, row_radii, after_row)): the same temp0000, bytes, progress and
+// failures. Where the windows stay inside the image (clamped edges) and reach
+// well short of its height, the second pass runs a few runs of rows behind
+// the first on the same threads: its tables are built from the rows just
+// written to temp0000, kept in memory, and dear radii are the first pass's.
+// Radii may exceed max_radius only by rounding.
+void fractional_box_blur_twice(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
+                               EdgeMode mode, double max_radius, const RowRadii& row_radii,
+                               RadiiCost cost, const RowDone& after_row);
 
 }  // namespace bmp

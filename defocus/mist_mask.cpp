@@ -77,10 +77,9 @@ void mist_mask(Run& run) {
     }
   };
   TempFileChain temps;
-  blur_twice_through_temp(
-      ImageRows(*data, image), temps, *out,
-      fractional_box_blur(args.mode, filter_degree(white, args.degree), row_radii,
-                          [&](int32_t y) { star_progress(console, y); }));
+  fractional_box_blur_twice(ImageRows(*data, image), temps, *out, args.mode,
+                            filter_degree(white, args.degree), row_radii, RadiiCost::cheap,
+                            [&](int32_t y) { star_progress(console, y); });
   finish_blur_run(*out, temps, console, image.width, image.height);
 }
 

@@ -140,10 +140,10 @@ void mist_slope(Run& run) {
     }
   };
   TempFileChain temps;
-  blur_twice_through_temp(
-      ImageRows(*in, image), temps, *out,
-      fractional_box_blur(args.edges, std::max(args.defo1, args.defo2), row_radii,
-                          [&](int32_t y) { star_progress(console, y); }));
+  // Graded radii take the library's arc tangent and sines: worked out once.
+  fractional_box_blur_twice(
+      ImageRows(*in, image), temps, *out, args.edges, std::max(args.defo1, args.defo2), row_radii,
+      uniform ? RadiiCost::cheap : RadiiCost::dear, [&](int32_t y) { star_progress(console, y); });
   out->commit();
   temps.delete_temp_files();
   console.write("\n");

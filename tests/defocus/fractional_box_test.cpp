@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
+#include "core/parallel.hpp"
+#include "core/temp_files.hpp"
 #include "tests/defocus/fractional_box_reference.hpp"
 #include "tests/support/bmp_builder.hpp"
 #include "tests/support/cli.hpp"
@@ -472,6 +475,115 @@ TEST(FractionalBox, APassSharedAmongThreadsWritesTheSameBytes) {
       for (size_t i = 0; i < want.pixels.size(); ++i) {
         ASSERT_EQ(got.pixels[i], want.pixels[i]) << what << " pixel " << i;
       }
+    }
+  }
+}
+
+// Both passes through temp0000 at once, on images tall enough for many runs
+// and several rings of them: temp0000 holds the first pass, the output the
+// second, each as the reference makes it, and progress runs down the first
+// pass's rows and then the second's, with one worker or many. Wrapping edges
+// and windows near the image's height take the two plain passes.
+TEST(FractionalBox, BothPassesAtOnceWriteWhatTwoPassesWrite) {
+  struct Case {
+    int width, height;
+    double declared, spread;  // radii from 0.3 to 0.3 + spread
+    bool wrap;
+    RadiiCost cost;
+  };
+  const Case cases[] = {{64, 1400, 3.5, 3.2, false, RadiiCost::dear},
+                        {67, 1100, 2.6, 2.3, false, RadiiCost::cheap},
+                        {70, 1300, 12.5, 12.2, false, RadiiCost::dear},
+                        {64, 1000, 3.5, 3.2, true, RadiiCost::dear},
+                        {300, 60, 3.5, 3.2, false, RadiiCost::dear}};
+  std::mt19937 random(20261211);
+  std::uniform_int_distribution<int> level(0, 255);
+  for (const Case& c : cases) {
+    TestImage image = filled(c.width, c.height, [&](int x, int y, int channel) {
+      return (x * 3 + y * 5 + channel * 40) % 256 / 2 + level(random) / 2;
+    });
+    auto radius_at = [&](int x, int y) { return 0.3 + c.spread * ((x * 7 + y * 3) % 100) / 100.0; };
+    const test::Image once = test::ref_fractional_pass(image.image, radius_at, c.wrap);
+    const test::Image twice = test::ref_fractional_pass(once, radius_at, c.wrap);
+    for (unsigned workers : {1u, 0u}) {
+      const std::string what = std::to_string(c.width) + " x " + std::to_string(c.height) +
+                               (c.wrap ? " wrap" : " clamp") + " workers " +
+                               std::to_string(workers);
+      limit_workers(workers);
+      test::Scratch scratch;
+      TempFileChain temps;
+      std::vector<int32_t> reported;
+      {
+        auto out = OutputFile::create(scratch.path("out.bmp"), "out.bmp");
+        fractional_box_blur_twice(
+            image.source(), temps, *out, mode_of(c.wrap), c.declared,
+            [&](int32_t y, std::span<double> radii) {
+              for (size_t x = 0; x < radii.size(); ++x) {
+                radii[x] = radius_at(static_cast<int>(x), y);
+              }
+            },
+            c.cost, [&](int32_t y) { reported.push_back(y); });
+        out->commit();
+      }
+      limit_workers(0);
+      const test::Image first = test::decode_bmp24(test::read_file(temps.temp_bmp_path(0)));
+      const test::Image second = test::decode_bmp24(test::read_file(scratch.path("out.bmp")));
+      ASSERT_EQ(first.pixels, once.pixels) << what << ": temp0000";
+      ASSERT_EQ(second.pixels, twice.pixels) << what << ": output";
+      ASSERT_EQ(reported.size(), 2 * static_cast<size_t>(c.height)) << what;
+      for (size_t k = 0; k < reported.size(); ++k) {
+        ASSERT_EQ(reported[k], static_cast<int32_t>(k % static_cast<size_t>(c.height))) << what;
+      }
+    }
+  }
+}
+
+// A pass that fails half way reports what two plain passes report before
+// the failure: the rows of every band of 8 MiB of rows (here 1398 rows of
+// 2000 pixels) before the failing row's band, the second pass's rows only
+// after all the first pass's, and nothing of a band that fails.
+TEST(FractionalBox, BothPassesAtOnceFailAsTwoPassesFail) {
+  struct Case {
+    int pass;  // the pass whose radii fail
+    int32_t row;
+    int32_t first_rows, second_rows;  // reported before the failure
+  };
+  const Case cases[] = {{1, 0, 0, 0}, {1, 1500, 1398, 0}, {2, 1500, 1800, 1398}, {2, 30, 1800, 0}};
+  const int width = 2000, height = 1800;
+  TestImage image =
+      filled(width, height, [](int x, int y, int c) { return (x + 2 * y + c) % 256; });
+  for (const Case& c : cases) {
+    for (unsigned workers : {1u, 0u}) {
+      limit_workers(workers);
+      std::vector<int> calls(height, 0);  // row_radii calls per row
+      std::vector<int32_t> reported;
+      bool failed = false;
+      {
+        test::Scratch scratch;
+        TempFileChain temps;
+        auto out = OutputFile::create(scratch.path("out.bmp"), "out.bmp");
+        try {
+          fractional_box_blur_twice(
+              image.source(), temps, *out, EdgeMode::clamp, 1.5,
+              [&](int32_t y, std::span<double> radii) {
+                if (++calls[static_cast<size_t>(y)] == c.pass && y == c.row) {
+                  throw std::runtime_error("radii refused");
+                }
+                std::fill(radii.begin(), radii.end(), 0.5 + (y % 3) * 0.5);
+              },
+              RadiiCost::cheap, [&](int32_t y) { reported.push_back(y); });
+        } catch (const std::runtime_error&) {
+          failed = true;
+        }
+      }
+      limit_workers(0);
+      const std::string what = "pass " + std::to_string(c.pass) + " row " + std::to_string(c.row) +
+                               " workers " + std::to_string(workers);
+      ASSERT_TRUE(failed) << what;
+      std::vector<int32_t> want;
+      for (int32_t y = 0; y < c.first_rows; ++y) want.push_back(y);
+      for (int32_t y = 0; y < c.second_rows; ++y) want.push_back(y);
+      ASSERT_EQ(reported, want) << what;
     }
   }
 }
