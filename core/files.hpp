@@ -1,5 +1,6 @@
-// The file layer: inputs read in large blocks or through a read-only map,
-// outputs written beside their target and renamed over it only at the end.
+// The file layer: inputs read in large blocks or held whole (read onto huge
+// pages or mapped read-only), outputs written beside their target and
+// renamed over it only at the end.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "page_buffer.hpp"
 #include "signal_cleanup.hpp"
 
 namespace bmp {
@@ -16,8 +19,8 @@ namespace bmp {
 // The size of the blocks in which inputs are read and outputs written.
 inline constexpr size_t stream_block_bytes = size_t{256} << 10;
 
-// An input file opened for reading. Regular files are read with pread or
-// mapped; anything else (a pipe) is read whole into memory at open.
+// An input file opened for reading. Regular files are read with pread, or
+// held whole when sampled; anything else (a pipe) is read whole into memory at open.
 class InputFile {
  public:
   // Returns null when the file cannot be opened.
@@ -30,7 +33,8 @@ class InputFile {
   const std::string& name() const { return name_; }
   // Reads exactly bytes.size() bytes at offset; a short read is a truncated file.
   void read_at(uint64_t offset, std::span<uint8_t> bytes) const;
-  // The whole file as memory, mapped on first use (read-only).
+  // The whole file as memory (read-only), made on first use: read whole onto
+  // huge pages or mapped.
   std::span<const uint8_t> bytes();
   // One byte of the map, or -1 (the end-of-file value) outside the file.
   int byte_at(uint64_t offset) { return offset < size_ ? bytes()[offset] : -1; }
@@ -38,12 +42,14 @@ class InputFile {
  private:
   InputFile(int fd, uint64_t size, std::string name)
       : fd_(fd), size_(size), name_(std::move(name)) {}
+  void read_onto_pages();
   int fd_;
   uint64_t size_;
   std::string name_;
   std::vector<uint8_t> contents_;  // the data of a non-regular file
   void* map_ = nullptr;
   bool whole_ = false;  // contents_ holds the file
+  PageBuffer pages_;    // the file read whole, where it is not mapped
 };
 
 // Sequential reading of fixed-size records (stored rows) from an offset, in
@@ -94,6 +100,8 @@ class OutputFile {
   std::span<uint8_t> reserve(size_t n);
   void flush();
   // Flushes, closes and moves the file into place; every error is a failure.
+  // The file it replaces is freed by a thread of its own, while the tool
+  // goes on (freeing a large file's cached pages takes milliseconds).
   void commit();
   const std::string& name() const { return name_; }
 
@@ -102,6 +110,7 @@ class OutputFile {
   void drain();
   void write_all(const uint8_t* data, size_t size);
   [[noreturn]] void write_failed();
+  void release_in_background(int fd);
 
   int fd_;
   std::filesystem::path written_;  // the file being written
@@ -111,6 +120,7 @@ class OutputFile {
   size_t used_ = 0;
   bool committed_ = false;
   CleanupOnSignal unfinished_;  // the new file, until it is renamed into place
+  std::thread releasing_;       // frees the replaced file, joined on destruction
 };
 
 }  // namespace bmp

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "failure.hpp"
 #include "messages.hpp"
@@ -15,6 +18,32 @@ std::string temp_name(int n) {
   char name[32];
   std::snprintf(name, sizeof name, "temp%04d.bmp", n);
   return name;
+}
+
+// Freeing a large file's cached pages takes milliseconds: each file but the
+// first is removed by a thread of its own (which inherits the blocked
+// signals), the first by the caller.
+void remove_side_by_side(std::span<const std::filesystem::path> files) noexcept {
+  std::vector<std::thread> removers;
+  size_t inline_from = files.size();
+  try {
+    removers.reserve(files.size());
+    for (size_t i = 1; i < files.size(); ++i) {
+      removers.emplace_back([&file = files[i]] {
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+      });
+    }
+  } catch (...) {
+    inline_from = removers.size() + 1;  // the files no thread took
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (i == 0 || i >= inline_from) {
+      std::error_code ec;
+      std::filesystem::remove(files[i], ec);
+    }
+  }
+  for (std::thread& remover : removers) remover.join();
 }
 
 }  // namespace
@@ -54,8 +83,13 @@ void TempFileChain::delete_temp_files() noexcept {
   if (folder_.empty()) return;
   // Removed and forgotten together.
   SignalHold hold;
+  std::vector<std::filesystem::path> files;
+  for (int n = 0; n < 4; ++n) {
+    std::error_code ec;
+    if (std::filesystem::exists(temp_bmp_path(n), ec)) files.push_back(temp_bmp_path(n));
+  }
+  remove_side_by_side(files);
   std::error_code ec;
-  for (int n = 0; n < 4; ++n) std::filesystem::remove(temp_bmp_path(n), ec);
   std::filesystem::remove_all(folder_, ec);
   folder_.clear();
   folder_on_signal_.release();

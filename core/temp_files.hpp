@@ -24,7 +24,7 @@ class TempFileChain {
   // Reopens temp file n for reading, with the same failure message.
   std::unique_ptr<InputFile> open(int n);
   std::filesystem::path temp_bmp_path(int n) const;
-  // Removes the files in ascending order and the folder; safe to call twice.
+  // Removes the files (side by side) and the folder; safe to call twice.
   void delete_temp_files() noexcept;
 
  private:

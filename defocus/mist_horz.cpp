@@ -35,33 +35,41 @@ void mist_horz(Run& run) {
   check_row_width(image.height);
   write_bmp24_header(*out, image.width, image.height);
 
-  // Turn on the side: T is Y wide and X high.
+  // Turn on the side: T is Y wide and X high. Each stage closes the file it
+  // read, so that removing it at the end frees it at once.
   const RowDone no_progress = [](int32_t) {};  // the turns print no progress
   TempFileChain temps;
-  std::unique_ptr<OutputFile> side = temps.create(0);
-  write_bmp24_header(*side, image.height, image.width);
-  turn_quarter(ImageRows(*in, image), to_side, *side, no_progress);
-  side->commit();
-
-  std::unique_ptr<InputFile> turned = temps.open(0);
-  std::unique_ptr<OutputFile> first = temps.create(1);
-  write_bmp24_header(*first, image.height, image.width);
-  const ImageLayout t = reread_header(*turned, run.console());
-  check_graded_degrees(args, run, t.width, t.height);
-  const BlurPass pass = graded_pass(args, t.height, run.console());
-  pass(ImageRows(*turned, t), *first);
-  first->commit();
-
-  std::unique_ptr<InputFile> once = temps.open(1);
-  const ImageLayout once_layout = reread_header(*once, run.console());
-  std::unique_ptr<OutputFile> second = temps.create(2);
-  write_bmp24_header(*second, image.height, image.width);
-  pass(ImageRows(*once, once_layout), *second);
-  second->commit();
-
-  // Turn back; temp0002's header is not read again.
-  std::unique_ptr<InputFile> twice = temps.open(2);
-  turn_quarter(ImageRows(*twice, bmp24_layout(image.height, image.width)), back, *out, no_progress);
+  {
+    std::unique_ptr<OutputFile> side = temps.create(0);
+    write_bmp24_header(*side, image.height, image.width);
+    turn_quarter(ImageRows(*in, image), to_side, *side, no_progress);
+    side->commit();
+  }
+  BlurPass pass;
+  {
+    std::unique_ptr<InputFile> turned = temps.open(0);
+    std::unique_ptr<OutputFile> first = temps.create(1);
+    write_bmp24_header(*first, image.height, image.width);
+    const ImageLayout t = reread_header(*turned, run.console());
+    check_graded_degrees(args, run, t.width, t.height);
+    pass = graded_pass(args, t.height, run.console());
+    pass(ImageRows(*turned, t), *first);
+    first->commit();
+  }
+  {
+    std::unique_ptr<InputFile> once = temps.open(1);
+    const ImageLayout once_layout = reread_header(*once, run.console());
+    std::unique_ptr<OutputFile> second = temps.create(2);
+    write_bmp24_header(*second, image.height, image.width);
+    pass(ImageRows(*once, once_layout), *second);
+    second->commit();
+  }
+  {
+    // Turn back; temp0002's header is not read again.
+    std::unique_ptr<InputFile> twice = temps.open(2);
+    turn_quarter(ImageRows(*twice, bmp24_layout(image.height, image.width)), back, *out,
+                 no_progress);
+  }
   finish_blur_run(*out, temps, run.console(), image.height, image.width);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "core/failure.hpp"
+#include "core/page_buffer.hpp"
 #include "core/signal_cleanup.hpp"
 #include "core/temp_files.hpp"
 #include "tests/support/bmp_builder.hpp"
@@ -134,18 +135,34 @@ TEST(InputFile, ReadingPastTheEndIsATruncatedFile) {
   EXPECT_FALSE(InputFile::open(scratch.folder().string(), "a folder"));
 }
 
-TEST(InputFile, TheMapHoldsTheFileAndReadsMinusOneOutsideIt) {
+// Small files are mapped; from 2 MiB they are read whole onto huge pages
+// (where the kernel has them), in pieces of 4 MiB on several threads.
+TEST(InputFile, TheWholeFileIsHeldAndReadsMinusOneOutsideIt) {
+  for (size_t size : {size_t{70000}, (size_t{5} << 20) + 3}) {
+    SCOPED_TRACE(size);
+    test::Scratch scratch;
+    std::string path = scratch.path("whole");
+    Bytes bytes(size);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 253);
+    test::write_file(path, bytes);
+    auto file = InputFile::open(path, "whole");
+    auto held = file->bytes();
+    EXPECT_TRUE(std::equal(held.begin(), held.end(), bytes.begin(), bytes.end()));
+    EXPECT_EQ(file->bytes().data(), held.data()) << "made once";
+    EXPECT_EQ(file->byte_at(size - 1), static_cast<int>((size - 1) % 253));
+    EXPECT_EQ(file->byte_at(size), -1);
+    EXPECT_EQ(file->byte_at(UINT64_MAX), -1);
+  }
+}
+
+TEST(InputFile, AFileCutShortBeforeItIsReadWholeIsATruncatedFile) {
+  if (!huge_pages_enabled()) GTEST_SKIP() << "large files are mapped here";
   test::Scratch scratch;
-  std::string path = scratch.path("map");
-  Bytes bytes(70000);
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 253);
-  test::write_file(path, bytes);
-  auto file = InputFile::open(path, "map");
-  auto map = file->bytes();
-  EXPECT_TRUE(std::equal(map.begin(), map.end(), bytes.begin(), bytes.end()));
-  EXPECT_EQ(file->byte_at(69999), 69999 % 253);
-  EXPECT_EQ(file->byte_at(70000), -1);
-  EXPECT_EQ(file->byte_at(UINT64_MAX), -1);
+  std::string path = scratch.path("cut");
+  test::write_file(path, Bytes(size_t{9} << 20, 5));
+  auto file = InputFile::open(path, "cut");
+  ASSERT_EQ(truncate(path.c_str(), 1 << 20), 0);
+  EXPECT_THROW(file->bytes(), ToolFailure);
 }
 
 TEST(InputFile, APipeIsReadWhole) {
@@ -189,6 +206,25 @@ TEST_F(TempChain, FilesLiveInAPrivateFolderThatGoesWithTheRun) {
     auto in = chain.open(0);
     EXPECT_EQ(in->size(), 3u);
     EXPECT_EQ(scratch_.tmp_entries().size(), 2u);  // the folder and its file
+  }
+  EXPECT_TRUE(scratch_.tmp_entries().empty());
+}
+
+TEST_F(TempChain, EveryFileGoesAtTheEndOpenOrClosed) {
+  {
+    TempFileChain chain;
+    std::unique_ptr<InputFile> still_open;
+    for (int n = 0; n < 4; ++n) {
+      auto out = chain.create(n);
+      out->write(Bytes(size_t{1} << 20, static_cast<uint8_t>(n)));
+      out->commit();
+    }
+    still_open = chain.open(2);
+    EXPECT_EQ(scratch_.tmp_entries().size(), 5u);
+    chain.delete_temp_files();
+    EXPECT_TRUE(scratch_.tmp_entries().empty());
+    EXPECT_EQ(still_open->byte_at(0), 2) << "an open file stays readable";
+    chain.delete_temp_files();  // a second time does nothing
   }
   EXPECT_TRUE(scratch_.tmp_entries().empty());
 }
