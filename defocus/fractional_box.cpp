@@ -92,22 +92,25 @@ BMP_AVX2 int64_t add_prefix_row_avx2(const uint8_t* pixel, const uint32_t* above
 
 // ---- Summed-area tables over the edge-mapped plane ---------------------------
 
-// The rows a table sums: an image's, or a ring of rows in memory that holds
-// the latest `period` rows of a pass, row r at place r % period.
+// The rows a table sums: an image's, or a ring of the latest rows of a pass
+// held in memory in runs of `run_rows` rows, row r in run r / run_rows at
+// place (r / run_rows) % runs of `runs`.
 class SourceRows {
  public:
   SourceRows(const ImageRows& image) : image_(&image) {}  // NOLINT: an image is its rows
-  SourceRows(const uint8_t* ring, size_t stride, int64_t period)
-      : ring_(ring), stride_(stride), period_(period) {}
+  SourceRows(const uint8_t* const* runs, int64_t run_rows, int64_t run_count, size_t stride)
+      : runs_(runs), run_rows_(run_rows), run_count_(run_count), stride_(stride) {}
   const uint8_t* row(int64_t r) const {
-    return image_ != nullptr ? image_->row(r) : ring_ + static_cast<size_t>(r % period_) * stride_;
+    if (image_ != nullptr) return image_->row(r);
+    return runs_[(r / run_rows_) % run_count_] + static_cast<size_t>(r % run_rows_) * stride_;
   }
 
  private:
   const ImageRows* image_ = nullptr;
-  const uint8_t* ring_ = nullptr;
+  const uint8_t* const* runs_ = nullptr;
+  int64_t run_rows_ = 1;
+  int64_t run_count_ = 1;
   size_t stride_ = 0;
-  int64_t period_ = 1;
 };
 
 // The sum of entries 0..k-1 of an axis of n entries, indices mapped by the
@@ -282,7 +285,7 @@ class AreaSums {
   int64_t width_;
   int64_t height_;
   EdgeMode mode_;
-  SourceRows source_{nullptr, 0, 1};
+  SourceRows source_{nullptr, 1, 1, 0};
   bool whole_image_ = false;
   int64_t first_ = 0;      // the window row of prefix 0's place
   int64_t end_ = 0;        // window rows below this one are summed
@@ -1114,22 +1117,30 @@ class FusedPasses {
         height_(input.height()),
         row_bytes_(3 * static_cast<size_t>(width_)),
         runs_((height_ + shape.run_rows - 1) / shape.run_rows),
-        ring_rows_(shape.ring_runs * shape.run_rows),
-        out_rows_(shape.out_runs * shape.run_rows),
+        pixel_bytes_((static_cast<size_t>(shape.run_rows) * row_bytes_ + 63) / 64 * 64),
+        run_bytes_(pixel_bytes_ + (keep_radii ? static_cast<size_t>(shape.run_rows) *
+                                                    static_cast<size_t>(width_) * sizeof(double)
+                                              : 0)),
+        keep_radii_(keep_radii),
         turn_(turn),
         row_radii_(row_radii),
         after_row_(after_row),
-        ring_(static_cast<size_t>(ring_rows_) * row_bytes_),
-        radii_(keep_radii ? static_cast<size_t>(ring_rows_ * width_) * sizeof(double) : 0),
-        out_(static_cast<size_t>(out_rows_) * row_bytes_),
+        ring_(static_cast<size_t>(shape.ring_runs)),
+        ring_runs_(static_cast<size_t>(shape.ring_runs), nullptr),
+        out_(static_cast<size_t>(shape.out_runs)),
         first_(first, runs_),
         second_(dest, runs_) {
+    // A lone thread keeps a table for each pass, each running on from run
+    // to run; threads that share the runs seldom get the next run of a pass
+    // and keep one table for both.
     for (unsigned w = 0; w < shape.threads; ++w) {
       for (Pass* pass : {&first_, &second_}) {
+        if (pass == &second_ && shape.threads > 1) continue;
         pass->workers.push_back(
             std::make_unique<RowWorker>(width_, height_, EdgeMode::clamp, shape.margin));
       }
     }
+    last_pass_.resize(shape.threads, nullptr);
   }
 
   void run() {
@@ -1160,15 +1171,21 @@ class FusedPasses {
     PassFailure failure;
   };
 
+  // Row y's place in a ring of runs, and its radii after the run's pixels.
+  static uint8_t* ring_place(const std::vector<PageBuffer>& ring, int64_t y, int64_t run_rows) {
+    return ring[static_cast<size_t>((y / run_rows) % static_cast<int64_t>(ring.size()))].data();
+  }
   uint8_t* ring_row(int64_t y) const {
-    return ring_.data() + static_cast<size_t>(y % ring_rows_) * row_bytes_;
+    return ring_place(ring_, y, shape_.run_rows) +
+           static_cast<size_t>(y % shape_.run_rows) * row_bytes_;
   }
   uint8_t* out_row(int64_t y) const {
-    return out_.data() + static_cast<size_t>(y % out_rows_) * row_bytes_;
+    return ring_place(out_, y, shape_.run_rows) +
+           static_cast<size_t>(y % shape_.run_rows) * row_bytes_;
   }
   std::span<double> kept_radii(int64_t y) const {
-    auto* all = reinterpret_cast<double*>(radii_.data());
-    return {all + static_cast<size_t>((y % ring_rows_) * width_), static_cast<size_t>(width_)};
+    auto* run = reinterpret_cast<double*>(ring_place(ring_, y, shape_.run_rows) + pixel_bytes_);
+    return {run + static_cast<size_t>((y % shape_.run_rows) * width_), static_cast<size_t>(width_)};
   }
   int64_t run_end(int64_t run) const {
     return std::min<int64_t>(height_, (run + 1) * shape_.run_rows);
@@ -1283,7 +1300,15 @@ class FusedPasses {
     int64_t y = run * shape_.run_rows;
     std::exception_ptr failure;
     try {
-      RowWorker& worker = *pass.workers[w];
+      // Each place of the rings is made by the thread that first fills it,
+      // so their pages are mapped on all threads at once.
+      std::vector<PageBuffer>& ring = first ? ring_ : out_;
+      PageBuffer& place = ring[static_cast<size_t>(run) % ring.size()];
+      if (place.size() == 0) {
+        place = PageBuffer(first ? run_bytes_ : pixel_bytes_);
+        if (first) ring_runs_[static_cast<size_t>(run) % ring.size()] = place.data();
+      }
+      RowWorker& worker = worker_for(w, pass);
       for (; y < run_end(run); ++y) first ? first_row(worker, y) : second_row(worker, y);
     } catch (...) {
       failure = std::current_exception();
@@ -1306,8 +1331,18 @@ class FusedPasses {
     wake_.notify_all();
   }
 
+  // Thread w's table for the pass, started afresh where it last served the
+  // other pass.
+  RowWorker& worker_for(unsigned w, const Pass& pass) {
+    if (shape_.threads == 1) return *pass.workers[w];
+    RowWorker& shared = *first_.workers[w];
+    if (last_pass_[w] != &pass) shared.forget();
+    last_pass_[w] = &pass;
+    return shared;
+  }
+
   void first_row(RowWorker& worker, int64_t y) {
-    const std::span<double> radii = radii_.size() > 0 ? kept_radii(y) : worker.radii();
+    const std::span<double> radii = keep_radii_ ? kept_radii(y) : worker.radii();
     row_radii_(static_cast<int32_t>(y), radii);
     worker.row(input_, nullptr, static_cast<int32_t>(y), radii, ring_row(y));
     // The second pass reads no further than the margin its shape allows.
@@ -1316,14 +1351,14 @@ class FusedPasses {
 
   void second_row(RowWorker& worker, int64_t y) {
     std::span<const double> radii;
-    if (radii_.size() > 0) {
+    if (keep_radii_) {
       radii = kept_radii(y);
     } else {
       row_radii_(static_cast<int32_t>(y), worker.radii());
       radii = worker.radii();
     }
-    worker.row(SourceRows(ring_.data(), row_bytes_, ring_rows_), nullptr, static_cast<int32_t>(y),
-               radii, out_row(y));
+    worker.row(SourceRows(ring_runs_.data(), shape_.run_rows, shape_.ring_runs, row_bytes_),
+               nullptr, static_cast<int32_t>(y), radii, out_row(y));
   }
 
   const FusedShape shape_;
@@ -1332,14 +1367,16 @@ class FusedPasses {
   const int32_t height_;
   const size_t row_bytes_;
   const int64_t runs_;
-  const int64_t ring_rows_;
-  const int64_t out_rows_;
+  const size_t pixel_bytes_;  // a run's rows, rounded up to whole cache lines
+  const size_t run_bytes_;    // and its radii, where kept
+  const bool keep_radii_;
   const std::function<void()>& turn_;
   const RowRadii& row_radii_;
   const RowDone& after_row_;
-  PageBuffer ring_;   // the first pass's latest rows
-  PageBuffer radii_;  // and their radii, where kept
-  PageBuffer out_;    // the second pass's rows to be written
+  std::vector<PageBuffer> ring_;           // the first pass's latest runs of rows
+  std::vector<const uint8_t*> ring_runs_;  // where they start
+  std::vector<PageBuffer> out_;            // the second pass's runs to be written
+  std::vector<const Pass*> last_pass_;     // the pass thread w last made a run of
 
   std::mutex lock_;  // guards the passes' state and turned_
   std::condition_variable wake_;
