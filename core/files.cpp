@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 #include "failure.hpp"
@@ -28,6 +29,33 @@ constexpr size_t block_bytes = stream_block_bytes;
 constexpr uint64_t whole_read_min = uint64_t{2} << 20;
 constexpr uint64_t whole_read_max = uint64_t{512} << 20;
 constexpr uint64_t whole_read_piece = uint64_t{4} << 20;
+
+// The pages of the last file read whole and closed, kept for the next one of
+// about its size (the multi-pass tools read each temporary image whole in
+// turn): fresh huge pages are zeroed by the kernel, milliseconds a file.
+class SparePages {
+ public:
+  void keep(PageBuffer pages) {
+    std::lock_guard<std::mutex> hold(lock_);
+    spare_ = std::move(pages);
+  }
+  PageBuffer take(size_t bytes) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      if (spare_.size() >= bytes && spare_.size() - bytes <= bytes / 4) return std::move(spare_);
+    }
+    return PageBuffer(bytes);
+  }
+
+ private:
+  std::mutex lock_;
+  PageBuffer spare_;
+};
+
+SparePages& spare_pages() {
+  static SparePages spare;
+  return spare;
+}
 
 int open_retrying(const char* path, int flags, mode_t mode = 0) {
   int fd;
@@ -83,6 +111,7 @@ std::unique_ptr<InputFile> InputFile::open(const std::string& path, std::string 
 
 InputFile::~InputFile() {
   if (map_ != nullptr) ::munmap(map_, size_);
+  if (pages_.size() != 0) spare_pages().keep(std::move(pages_));
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -128,7 +157,7 @@ std::span<const uint8_t> InputFile::bytes() {
 }
 
 void InputFile::read_onto_pages() {
-  PageBuffer pages(size_);
+  PageBuffer pages = spare_pages().take(size_);
   const int64_t pieces = static_cast<int64_t>((size_ + whole_read_piece - 1) / whole_read_piece);
   share_out(pieces, 1, worker_count(static_cast<int64_t>(size_)), [&](int64_t i) {
     const uint64_t at = static_cast<uint64_t>(i) * whole_read_piece;

@@ -61,18 +61,34 @@ void check_row_width(int32_t width) {
   if (width > MAX_ROW_PIXELS) fail(row_too_wide);
 }
 
-void blur_twice_through_temp(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
-                             const BlurPass& pass) {
+namespace {
+
+// The two passes; after_first runs once temp0000 is written.
+void blur_twice_then(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
+                     const BlurPass& pass, const std::function<void()>& after_first) {
   const int32_t width = input.width();
   const int32_t height = input.height();
   std::unique_ptr<OutputFile> first = temps.create(0);
   write_bmp24_header(*first, width, height);
   pass(input, *first);
   first->commit();
+  after_first();
   std::unique_ptr<InputFile> reread = temps.open(0);
   ImageRows once_blurred(*reread, bmp24_layout(width, height));
   write_bmp24_header(dest, width, height);
   pass(once_blurred, dest);
+}
+
+}  // namespace
+
+void blur_twice_through_temp(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
+                             const BlurPass& pass) {
+  blur_twice_then(input, temps, dest, pass, [] {});
+}
+
+void blur_twice_through_temp(std::unique_ptr<InputFile> input, const ImageLayout& image,
+                             TempFileChain& temps, OutputFile& dest, const BlurPass& pass) {
+  blur_twice_then(ImageRows(*input, image), temps, dest, pass, [&] { input.reset(); });
 }
 
 void finish_blur_run(OutputFile& out, TempFileChain& temps, Console& console, int32_t first,

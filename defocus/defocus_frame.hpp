@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "core/console.hpp"
@@ -67,6 +68,10 @@ using BlurPass = std::function<void(const ImageRows& source, OutputFile& dest)>;
 // header (the input's size). temp0000's header is not read back.
 void blur_twice_through_temp(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
                              const BlurPass& pass);
+// The same from an input file, closed once the first pass has read it (the
+// second pass's reading takes its memory).
+void blur_twice_through_temp(std::unique_ptr<InputFile> input, const ImageLayout& image,
+                             TempFileChain& temps, OutputFile& dest, const BlurPass& pass);
 
 // The normal end of mist_even, mist_vert, mist_horz and mist_mask: the output
 // closed into place, the temporary files deleted, then "\n" and

@@ -64,7 +64,7 @@ void mist_even(Run& run) {
   check_row_width(image.width);
 
   TempFileChain temps;
-  blur_twice_through_temp(ImageRows(*in, image), temps, *out,
+  blur_twice_through_temp(std::move(in), image, temps, *out,
                           [&](const ImageRows& source, OutputFile& dest) {
                             running_box_pass(source, dest, args.degree, args.edges, run.console());
                           });

@@ -36,7 +36,8 @@ void mist_horz(Run& run) {
   write_bmp24_header(*out, image.width, image.height);
 
   // Turn on the side: T is Y wide and X high. Each stage closes the file it
-  // read, so that removing it at the end frees it at once.
+  // read, so that the next one reads onto its pages and removing it at the
+  // end frees it at once.
   const RowDone no_progress = [](int32_t) {};  // the turns print no progress
   TempFileChain temps;
   {
@@ -44,6 +45,7 @@ void mist_horz(Run& run) {
     write_bmp24_header(*side, image.height, image.width);
     turn_quarter(ImageRows(*in, image), to_side, *side, no_progress);
     side->commit();
+    in.reset();
   }
   BlurPass pass;
   {

@@ -114,6 +114,9 @@ void mist_turn(Run& run) {
              SizeMode::auto_size, args.kaiten, FillColour{}, *turned, stars);
   console.write("\n");
   turned->commit();
+  // Each temporary image is closed once read, so the next is read onto its
+  // pages and removing it at the end frees it at once.
+  canvas_in.reset();
 
   // Two graded passes from the turned picture's top to its bottom.
   const GradeProfile profile =
@@ -125,12 +128,14 @@ void mist_turn(Run& run) {
   console.write("本処理 ");
   graded_box_blur_pass(ImageRows(*turned_in, crop_layout), *first, profile, args.edges, stars);
   first->commit();
+  turned_in.reset();
   auto first_in = temps.open(2);
   auto second = temps.create(3);
   write_bmp24_header(*second, crop_width, crop_height);
   graded_box_blur_pass(ImageRows(*first_in, crop_layout), *second, profile, args.edges, stars);
   console.write("\n");
   second->commit();
+  first_in.reset();
 
   // Turn back by the negative angle about the crop's centre, which is the
   // canvas centre (M, M) in the crop's coordinates, over the input's area.
@@ -140,6 +145,7 @@ void mist_turn(Run& run) {
   const Turn turn_back{half(crop_width), half(crop_height), -args.kaiten, SampleSet::eight_samples,
                        FillColour{}};
   sample_turn<3>(ImageRows(*second_in, crop_layout), back, turn_back, *out, stars);
+  second_in.reset();
   console.write("\n");
   out->commit();
   size_report(console, SizeReport::star, image.width, image.height);

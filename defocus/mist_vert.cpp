@@ -18,7 +18,7 @@ void mist_vert(Run& run) {
   check_row_width(image.width);
 
   TempFileChain temps;
-  blur_twice_through_temp(ImageRows(*in, image), temps, *out,
+  blur_twice_through_temp(std::move(in), image, temps, *out,
                           graded_pass(args, image.height, run.console()));
   finish_blur_run(*out, temps, run.console(), image.width, image.height);
 }
