@@ -44,7 +44,10 @@ class SparePages {
       std::lock_guard<std::mutex> hold(lock_);
       if (spare_.size() >= bytes && spare_.size() - bytes <= bytes / 4) return std::move(spare_);
     }
-    return PageBuffer(bytes);
+    // Mapped as the reading threads fill it: on virtual machines the first
+    // write to memory the host has not yet backed costs far more than
+    // zeroing it, and that cost is shared out with the reading.
+    return PageBuffer::filled_later(bytes);
   }
 
  private:

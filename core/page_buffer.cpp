@@ -29,7 +29,11 @@ bool huge_pages_enabled() {
   return enabled;
 }
 
-PageBuffer::PageBuffer(size_t bytes) : size_(bytes) {
+PageBuffer::PageBuffer(size_t bytes) : PageBuffer(bytes, true) {}
+
+PageBuffer PageBuffer::filled_later(size_t bytes) { return PageBuffer(bytes, false); }
+
+PageBuffer::PageBuffer(size_t bytes, bool populate) : size_(bytes) {
   if (bytes == 0) return;
   if (bytes >= huge_page) {
     // Large buffers on huge pages where the kernel has them: one fault per
@@ -41,7 +45,7 @@ PageBuffer::PageBuffer(size_t bytes) : size_(bytes) {
       const auto base = reinterpret_cast<uintptr_t>(map);
       auto* aligned = reinterpret_cast<uint8_t*>((base + huge_page - 1) & ~(huge_page - 1));
       ::madvise(aligned, bytes, MADV_HUGEPAGE);
-      if (::madvise(aligned, bytes, MADV_POPULATE_WRITE) == 0) {
+      if (!populate || ::madvise(aligned, bytes, MADV_POPULATE_WRITE) == 0) {
         data_ = aligned;
         map_ = map;
         map_size_ = length;

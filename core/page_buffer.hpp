@@ -17,6 +17,11 @@ class PageBuffer {
  public:
   PageBuffer() = default;
   explicit PageBuffer(size_t bytes);
+  // A buffer of 2 MiB or more on huge pages (where the kernel has them) that
+  // are mapped as they are first written, not when it is made: for a buffer
+  // that several threads fill at once, each mapping its own part. Zeroed
+  // like any other.
+  static PageBuffer filled_later(size_t bytes);
   ~PageBuffer();
   PageBuffer(PageBuffer&& other) noexcept;
   PageBuffer& operator=(PageBuffer&& other) noexcept;
@@ -28,6 +33,7 @@ class PageBuffer {
   std::span<uint8_t> span() const { return {data_, size_}; }
 
  private:
+  PageBuffer(size_t bytes, bool populate);
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
   void* map_ = nullptr;  // the mapping that holds data_ (none: allocated with new[])
