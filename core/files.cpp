@@ -21,11 +21,11 @@ namespace {
 constexpr size_t block_bytes = stream_block_bytes;
 
 // Files from one huge page up to whole_read_max are read whole onto huge
-// pages, in pieces on several threads, rather than mapped: on virtual
-// machines the first touch of each mapped 4 KiB page costs far more than
-// copying it (a 36 MB file: ~14 ms of first touches on one thread against
-// ~3 ms of reading on eight). Larger files stay mapped, so that a run's
-// memory stays close to the file's.
+// pages (where the kernel has them), in pieces on several threads, rather
+// than mapped: on virtual machines the first touch of each mapped 4 KiB page
+// costs far more than copying it (a 36 MB file: ~14 ms of first touches on
+// one thread against ~3 ms of reading on eight). Larger files stay mapped,
+// so that a run's memory stays close to the file's.
 constexpr uint64_t whole_read_min = uint64_t{2} << 20;
 constexpr uint64_t whole_read_max = uint64_t{512} << 20;
 constexpr uint64_t whole_read_piece = uint64_t{4} << 20;
@@ -140,7 +140,7 @@ std::span<const uint8_t> InputFile::bytes() {
   if (size_ == 0) return {};
   if (pages_.size() != 0) return {pages_.data(), static_cast<size_t>(size_)};
   if (map_ == nullptr) {
-    if (size_ >= whole_read_min && size_ <= whole_read_max && huge_pages_enabled()) {
+    if (size_ >= whole_read_min && size_ <= whole_read_max) {
       read_onto_pages();
       return {pages_.data(), static_cast<size_t>(size_)};
     }

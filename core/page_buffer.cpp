@@ -3,9 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
-#include <fstream>
 #include <new>
-#include <string>
 #include <utility>
 
 namespace bmp {
@@ -19,15 +17,6 @@ constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14
 #endif
 
 }  // namespace
-
-bool huge_pages_enabled() {
-  static const bool enabled = [] {
-    std::ifstream setting("/sys/kernel/mm/transparent_hugepage/enabled");
-    std::string modes;
-    return std::getline(setting, modes) && modes.find("[never]") == std::string::npos;
-  }();
-  return enabled;
-}
 
 PageBuffer::PageBuffer(size_t bytes) : PageBuffer(bytes, true) {}
 

@@ -9,10 +9,6 @@
 
 namespace bmp {
 
-// Whether buffers of 2 MiB or more can get huge pages: the kernel has
-// transparent huge pages and they are not switched off.
-bool huge_pages_enabled();
-
 class PageBuffer {
  public:
   PageBuffer() = default;

@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "core/failure.hpp"
-#include "core/page_buffer.hpp"
 #include "core/signal_cleanup.hpp"
 #include "core/temp_files.hpp"
 #include "tests/support/bmp_builder.hpp"
@@ -157,7 +156,6 @@ TEST(InputFile, TheWholeFileIsHeldAndReadsMinusOneOutsideIt) {
 }
 
 TEST(InputFile, AFileCutShortBeforeItIsReadWholeIsATruncatedFile) {
-  if (!huge_pages_enabled()) GTEST_SKIP() << "large files are mapped here";
   test::Scratch scratch;
   std::string path = scratch.path("cut");
   test::write_file(path, Bytes(size_t{9} << 20, 5));
