@@ -1,17 +1,116 @@
 #include "defocus/direction_projection.hpp"
 
 #include <cmath>
+#include <vector>
 
 #include "core/formulas.hpp"
+#include "core/processor.hpp"
 #include "draw/curves.hpp"
 
 namespace bmp {
 namespace {
 
-// Degrees from an arc tangent, and the sine of degrees, both with the suite's
-// pi and in this order of operations: the bits of every t depend on it.
-double atan_degrees(double ratio) { return std::atan(ratio) * 180 / PI_LITERAL; }
+// Degrees from an arc tangent's radians, and the sine of degrees, both with
+// the suite's pi and in this order of operations: the bits of every t
+// depend on it.
+double degrees_of(double arc_tangent) { return arc_tangent * 180 / PI_LITERAL; }
+double atan_degrees(double ratio) { return degrees_of(std::atan(ratio)); }
 double sin_degrees(double angle) { return std::sin(radians(angle)); }
+
+// The corner a pixel's distance is measured from, by the reduced angle a
+// (the one lying furthest against the direction).
+enum class Corner { bottom_right, top_right, bottom_left, top_left };
+
+Corner corner_of(double a) {
+  if (-90 < a && a <= 0) return Corner::bottom_right;
+  if (-180 < a && a <= -90) return Corner::top_right;
+  if (0 < a && a <= 90) return Corner::bottom_left;
+  return Corner::top_left;
+}
+
+// The angle added to the degrees of each pixel's arc tangent: x - a is
+// x + (-a), and the sum is the same either way round.
+double turn_of(Corner corner, double a) {
+  switch (corner) {
+    case Corner::bottom_right:
+      return -a;
+    case Corner::top_right:
+      return -(a + 90);
+    case Corner::bottom_left:
+      return a;
+    case Corner::top_left:
+      break;
+  }
+  return a - 90;
+}
+
+// The arc tangent's argument and the distance of column x of row `row` from
+// the corner; u is x, or 1 for the very first pixel.
+struct CornerTerms {
+  double ratio;
+  double distance;
+};
+
+template <Corner corner>
+inline CornerTerms corner_terms(double w, double h, double row, double u, double x) {
+  if constexpr (corner == Corner::bottom_right) {
+    return {row / (w - u), std::sqrt(row * row + (w - u) * (w - u))};
+  } else if constexpr (corner == Corner::top_right) {
+    return {(w - u) / (h - row), std::sqrt((w - u) * (w - u) + (h - row) * (h - row))};
+  } else if constexpr (corner == Corner::bottom_left) {
+    // The angle takes x + 1 where the distance takes u: deliberate, so the
+    // arc tangent never divides by zero.
+    return {row / (x + 1.0), std::sqrt(u * u + row * row)};
+  } else {
+    return {u / (h - row), std::sqrt(u * u + (h - row) * (h - row))};
+  }
+}
+
+// The sine's argument in radians from the arc tangent (in radians).
+inline double sine_argument(double arc_tangent, double turn) {
+  return radians(degrees_of(arc_tangent) + turn);
+}
+
+// t = P / E. Only a one-pixel-wide area's first pixel lies on the (bottom
+// right) corner: its angle would be 0 / 0, but at distance 0 its P is 0
+// whatever the angle.
+template <Corner corner>
+inline double position_of(double sine, double distance, double extent) {
+  if constexpr (corner == Corner::bottom_right) {
+    return (distance == 0 ? 0 : sine * distance) / extent;
+  } else {
+    return sine * distance / extent;
+  }
+}
+
+template <Corner corner>
+double project_from(double a, double extent, int32_t x, int32_t y, double w, double h) {
+  const double u = (x == 0 && y == 0) ? 1 : x;
+  const CornerTerms terms = corner_terms<corner>(w, h, y, u, x);
+  const double sine = corner == Corner::bottom_right && terms.distance == 0
+                          ? 0
+                          : std::sin(sine_argument(std::atan(terms.ratio), turn_of(corner, a)));
+  return position_of<corner>(sine, terms.distance, extent);
+}
+
+// P within the slack of DirectionPass of the true one, from the cosine and
+// sine of the turn: see its constructor.
+template <Corner corner>
+inline double rough_projection(double w, double h, double row, double u, double x, double c,
+                               double s) {
+  if constexpr (corner == Corner::bottom_right) {
+    return row * c + (w - u) * s;
+  } else if constexpr (corner == Corner::top_right) {
+    return (w - u) * c + (h - row) * s;
+  } else if constexpr (corner == Corner::bottom_left) {
+    // The arc tangent's distances (x + 1, row) differ from the distance's.
+    const double across = x + 1.0;
+    return (row * c + across * s) *
+           (std::sqrt(u * u + row * row) / std::sqrt(across * across + row * row));
+  } else {
+    return u * c + (h - row) * s;
+  }
+}
 
 }  // namespace
 
@@ -42,29 +141,17 @@ double direction_extent(double a, int32_t width, int32_t height) {
 
 double project_position(double a, double extent, int32_t x, int32_t y, int32_t width,
                         int32_t height) {
-  const double u = (x == 0 && y == 0) ? 1 : x;
-  const double w = width;
-  const double h = height;
-  const double row = y;
-  double p;
-  if (-90 < a && a <= 0) {  // from the bottom right corner
-    const double d = std::sqrt(row * row + (w - u) * (w - u));
-    // Only a one-pixel-wide area's first pixel lies on the corner: its angle
-    // would be 0 / 0, but at distance 0 its P is 0 whatever the angle.
-    p = d == 0 ? 0 : sin_degrees(atan_degrees(row / (w - u)) - a) * d;
-  } else if (-180 < a && a <= -90) {  // from the top right corner
-    const double d = std::sqrt((w - u) * (w - u) + (h - row) * (h - row));
-    p = sin_degrees(atan_degrees((w - u) / (h - row)) - (a + 90)) * d;
-  } else if (0 < a && a <= 90) {  // from the bottom left corner
-    // The angle takes x + 1 where the distance takes u: deliberate, so the
-    // arc tangent never divides by zero.
-    const double d = std::sqrt(u * u + row * row);
-    p = sin_degrees(atan_degrees(row / (x + 1.0)) + a) * d;
-  } else {  // 90 < a < 180, from the top left corner
-    const double d = std::sqrt(u * u + (h - row) * (h - row));
-    p = sin_degrees((a - 90) + atan_degrees(u / (h - row))) * d;
+  switch (corner_of(a)) {
+    case Corner::bottom_right:
+      return project_from<Corner::bottom_right>(a, extent, x, y, width, height);
+    case Corner::top_right:
+      return project_from<Corner::top_right>(a, extent, x, y, width, height);
+    case Corner::bottom_left:
+      return project_from<Corner::bottom_left>(a, extent, x, y, width, height);
+    case Corner::top_left:
+      break;
   }
-  return p / extent;
+  return project_from<Corner::top_left>(a, extent, x, y, width, height);
 }
 
 double band_fraction(double t, double lo, double hi, double start, double end, bool reversed) {
@@ -99,16 +186,7 @@ DirectionPass::DirectionPass(double degree, double start, double end, int32_t wi
   // degree conversions (whose PI_LITERAL factors cancel) each err by about
   // 2^-52 of their values: P by at most 1e-14 × (w + h + 2), which `slack`
   // exceeds by far.
-  double turn;
-  if (-90 < angle && angle <= 0) {
-    turn = -angle;
-  } else if (-180 < angle && angle <= -90) {
-    turn = -(angle + 90);
-  } else if (0 < angle && angle <= 90) {
-    turn = angle;
-  } else {
-    turn = angle - 90;
-  }
+  const double turn = turn_of(corner_of(angle), angle);
   cos_turn = std::cos(radians(turn));
   sin_turn = std::sin(radians(turn));
   // A band from 0 to 1 leaves (next to) no pixel outside: no rough test then.
@@ -120,36 +198,170 @@ double DirectionPass::rough_position(int32_t x, int32_t y) const {
   const double u = (x == 0 && y == 0) ? 1 : x;
   const double w = width;
   const double h = height;
-  const double row = y;
   double p;
-  if (-90 < angle && angle <= 0) {
-    p = row * cos_turn + (w - u) * sin_turn;
-  } else if (-180 < angle && angle <= -90) {
-    p = (w - u) * cos_turn + (h - row) * sin_turn;
-  } else if (0 < angle && angle <= 90) {
-    // The arc tangent's distances (x + 1, row) differ from the distance's.
-    const double across = x + 1.0;
-    p = (row * cos_turn + across * sin_turn) *
-        (std::sqrt(u * u + row * row) / std::sqrt(across * across + row * row));
-  } else {
-    p = u * cos_turn + (h - row) * sin_turn;
+  switch (corner_of(angle)) {
+    case Corner::bottom_right:
+      p = rough_projection<Corner::bottom_right>(w, h, y, u, x, cos_turn, sin_turn);
+      break;
+    case Corner::top_right:
+      p = rough_projection<Corner::top_right>(w, h, y, u, x, cos_turn, sin_turn);
+      break;
+    case Corner::bottom_left:
+      p = rough_projection<Corner::bottom_left>(w, h, y, u, x, cos_turn, sin_turn);
+      break;
+    case Corner::top_left:
+      p = rough_projection<Corner::top_left>(w, h, y, u, x, cos_turn, sin_turn);
+      break;
   }
   return p / extent;
 }
 
-double DirectionPass::graded_band_at(int32_t x, int32_t y) const {
-  if (rough) {
-    // t < lo gives 0; t > max(lo, hi) gives 1, the ends of the band.
-    const double t = rough_position(x, y);
-    if (t + slack < lo || (t - slack > lo && t - slack > hi)) {
-      return band_fraction(t, lo, hi, start, end, reversed);
-    }
+// ---- Whole rows ---------------------------------------------------------------
+
+namespace {
+
+// A row's columns whose s needs the trigonometry, and the values between the
+// library's calls: the loops around the calls run on vectors, each lane the
+// scalar operations in order, so the bits are band_at's.
+struct RowScratch {
+  std::vector<int32_t> columns;
+  std::vector<double> ratio;  // the arc tangent's argument, its result, the sine's, the sine, t
+  std::vector<double> distance;
+  std::vector<double> rough;
+
+  void reserve(size_t n) {
+    if (columns.size() >= n) return;
+    columns.resize(n);
+    ratio.resize(n);
+    distance.resize(n);
+    rough.resize(n);
   }
-  return band_at(x, y);
+};
+
+RowScratch& row_scratch(size_t n) {
+  thread_local RowScratch scratch;
+  scratch.reserve(n);
+  return scratch;
 }
 
+template <Corner corner>
+inline void terms_of_columns(double w, double h, double row, const int32_t* __restrict columns,
+                             size_t n, double* __restrict ratio, double* __restrict distance) {
+  for (size_t j = 0; j < n; ++j) {
+    const double x = columns[j];
+    const CornerTerms terms = corner_terms<corner>(w, h, row, x, x);
+    ratio[j] = terms.ratio;
+    distance[j] = terms.distance;
+  }
+}
+
+// corner_terms of the listed columns of a row, pixel (0, 0) aside.
+BMP_VECTOR_CLONES void ratios_and_distances(Corner corner, double w, double h, double row,
+                                            const int32_t* __restrict columns, size_t n,
+                                            double* __restrict ratio, double* __restrict distance) {
+  switch (corner) {
+    case Corner::bottom_right:
+      return terms_of_columns<Corner::bottom_right>(w, h, row, columns, n, ratio, distance);
+    case Corner::top_right:
+      return terms_of_columns<Corner::top_right>(w, h, row, columns, n, ratio, distance);
+    case Corner::bottom_left:
+      return terms_of_columns<Corner::bottom_left>(w, h, row, columns, n, ratio, distance);
+    case Corner::top_left:
+      return terms_of_columns<Corner::top_left>(w, h, row, columns, n, ratio, distance);
+  }
+}
+
+// v[j] = sine_argument(v[j], turn).
+BMP_VECTOR_CLONES void sine_arguments(double turn, double* __restrict v, size_t n) {
+  for (size_t j = 0; j < n; ++j) v[j] = sine_argument(v[j], turn);
+}
+
+template <Corner corner>
+inline void positions_of(double extent, const double* __restrict distance, double* __restrict v,
+                         size_t n) {
+  for (size_t j = 0; j < n; ++j) v[j] = position_of<corner>(v[j], distance[j], extent);
+}
+
+// t in place of the sine v[j].
+BMP_VECTOR_CLONES void positions(Corner corner, double extent, const double* __restrict distance,
+                                 double* __restrict v, size_t n) {
+  if (corner == Corner::bottom_right) {
+    positions_of<Corner::bottom_right>(extent, distance, v, n);
+  } else {  // the other corners form t alike
+    positions_of<Corner::top_left>(extent, distance, v, n);
+  }
+}
+
+template <Corner corner>
+inline void rough_of_columns(double w, double h, double row, double c, double s, double extent,
+                             double* __restrict t, int32_t n) {
+  for (int32_t x = 0; x < n; ++x) t[x] = rough_projection<corner>(w, h, row, x, x, c, s) / extent;
+}
+
+// rough_position of columns 0 .. n - 1 of a row, pixel (0, 0) aside.
+BMP_VECTOR_CLONES void rough_positions(Corner corner, double w, double h, double row, double c,
+                                       double s, double extent, double* __restrict t, int32_t n) {
+  switch (corner) {
+    case Corner::bottom_right:
+      return rough_of_columns<Corner::bottom_right>(w, h, row, c, s, extent, t, n);
+    case Corner::top_right:
+      return rough_of_columns<Corner::top_right>(w, h, row, c, s, extent, t, n);
+    case Corner::bottom_left:
+      return rough_of_columns<Corner::bottom_left>(w, h, row, c, s, extent, t, n);
+    case Corner::top_left:
+      return rough_of_columns<Corner::top_left>(w, h, row, c, s, extent, t, n);
+  }
+}
+
+void library_atan(double* v, size_t n) {
+  for (size_t j = 0; j < n; ++j) v[j] = std::atan(v[j]);
+}
+void library_sin(double* v, size_t n) {
+  for (size_t j = 0; j < n; ++j) v[j] = std::sin(v[j]);
+}
+
+}  // namespace
+
 void DirectionPass::band_row(int32_t y, std::span<double> s) const {
-  for (size_t x = 0; x < s.size(); ++x) s[x] = band_at(static_cast<int32_t>(x), y);
+  const size_t n = s.size();
+  if (n == 0) return;
+  RowScratch& scratch = row_scratch(n);
+  int32_t* columns = scratch.columns.data();
+  size_t count = 0;
+  if (rough) {
+    // t < lo gives 0; t > max(lo, hi) gives 1, the ends of the band.
+    const double* t = scratch.rough.data();
+    rough_row(y, scratch.rough.data(), n);
+    for (size_t x = 0; x < n; ++x) {
+      if (t[x] + slack < lo || (t[x] - slack > lo && t[x] - slack > hi)) {
+        s[x] = band_fraction(t[x], lo, hi, start, end, reversed);
+      } else {
+        columns[count++] = static_cast<int32_t>(x);
+      }
+    }
+    if (count == 0) return;
+  } else {
+    for (size_t x = 0; x < n; ++x) columns[x] = static_cast<int32_t>(x);
+    count = n;
+  }
+  const Corner corner = corner_of(angle);
+  double* v = scratch.ratio.data();
+  ratios_and_distances(corner, width, height, y, columns, count, v, scratch.distance.data());
+  library_atan(v, count);
+  sine_arguments(turn_of(corner, angle), v, count);
+  library_sin(v, count);
+  positions(corner, extent, scratch.distance.data(), v, count);
+  for (size_t j = 0; j < count; ++j) {
+    s[static_cast<size_t>(columns[j])] = band_fraction(v[j], lo, hi, start, end, reversed);
+  }
+  // Pixel (0, 0) takes u = 1 for its distance: the one pixel worked out alone.
+  if (y == 0 && columns[0] == 0) s[0] = band_at(0, 0);
+}
+
+void DirectionPass::rough_row(int32_t y, double* t, size_t n) const {
+  rough_positions(corner_of(angle), width, height, y, cos_turn, sin_turn, extent, t,
+                  static_cast<int32_t>(n));
+  if (y == 0) t[0] = rough_position(0, 0);
 }
 
 }  // namespace bmp

@@ -49,12 +49,12 @@ struct DirectionPass {
   double band_at(int32_t x, int32_t y) const {
     return band_fraction(position_at(x, y), lo, hi, start, end, reversed);
   }
-  // s for the columns 0 .. s.size() - 1 of stored row y.
+  // s for the columns 0 .. s.size() - 1 of stored row y, each bit for bit
+  // band_at's. The arc tangent and sine are taken only where t may lie
+  // within the band or near its ends (elsewhere s is 0 or 1 wherever in
+  // that region t lies, and a rough t tells which), and the arithmetic
+  // around them runs over the whole row at once.
   void band_row(int32_t y, std::span<double> s) const;
-  // band_at(x, y), with the arc tangent and sine only where t may lie
-  // within the band or near its ends: elsewhere s is 0 or 1 wherever in
-  // that region t lies, and a rough t tells which.
-  double graded_band_at(int32_t x, int32_t y) const;
 
   int32_t width;
   int32_t height;
@@ -69,6 +69,8 @@ struct DirectionPass {
  private:
   // t within `slack` of the true one, for pixels of a pass whose `rough` holds.
   double rough_position(int32_t x, int32_t y) const;
+  // rough_position of columns 0 .. n - 1 of row y into t.
+  void rough_row(int32_t y, double* t, size_t n) const;
 
   bool rough = false;
   double cos_turn = 0;  // of the angle added to each pixel's arc tangent

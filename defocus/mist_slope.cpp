@@ -5,13 +5,13 @@
 #include "defocus/mist_slope.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <optional>
 
 #include "core/bmp_io.hpp"
 #include "core/failure.hpp"
 #include "core/messages.hpp"
+#include "core/processor.hpp"
 #include "core/temp_files.hpp"
 #include "core/tool_frame.hpp"
 #include "defocus/defocus_frame.hpp"
@@ -92,9 +92,21 @@ MistSlopeArgs parse_args(const Run& run) {
 // `slope_radius`: the radius of a pixel of band fraction s. K rises along a
 // half cosine one way, and along a full one that turns back (1 in the middle
 // of the band); r = defo2 + (defo1 - defo2) × K.
+double radius_of(double k, double defo1, double defo2) { return defo2 + (defo1 - defo2) * k; }
+
 double slope_radius(double s, SlopeProfile profile, double defo1, double defo2) {
   const double k = profile == SlopeProfile::one_way ? ease_in_out(s) : raised_cosine(s);
-  return defo2 + (defo1 - defo2) * k;
+  return radius_of(k, defo1, defo2);
+}
+
+// slope_radius of every band fraction of a row, in place: K as the curves
+// form it a row at a time.
+BMP_VECTOR_CLONES void radii_of(double defo1, double defo2, double* __restrict k, size_t n) {
+  for (size_t i = 0; i < n; ++i) k[i] = radius_of(k[i], defo1, defo2);
+}
+void slope_radii(std::span<double> s, SlopeProfile profile, double defo1, double defo2) {
+  sine_rise_row(profile == SlopeProfile::one_way ? 180 : 360, s);
+  radii_of(defo1, defo2, s.data(), s.size());
 }
 
 void mist_slope(Run& run) {
@@ -127,17 +139,8 @@ void mist_slope(Run& run) {
       std::fill(radii.begin(), radii.end(), slope_radius(0, *profile, args.defo1, args.defo2));
       return;
     }
-    // Outside the band s is 0 or 1 for long runs of pixels: one radius each.
-    double last_s = 0;
-    double last_radius = slope_radius(0, *profile, args.defo1, args.defo2);
-    for (size_t x = 0; x < radii.size(); ++x) {
-      const double s = direction.graded_band_at(static_cast<int32_t>(x), y);
-      if (std::bit_cast<uint64_t>(s) != std::bit_cast<uint64_t>(last_s)) {
-        last_s = s;
-        last_radius = slope_radius(s, *profile, args.defo1, args.defo2);
-      }
-      radii[x] = last_radius;
-    }
+    direction.band_row(y, radii);
+    slope_radii(radii, *profile, args.defo1, args.defo2);
   };
   TempFileChain temps;
   // Graded radii take the library's arc tangent and sines: worked out once.

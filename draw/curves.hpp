@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "core/console.hpp"
@@ -20,6 +21,12 @@ constexpr double radians(double degrees) { return degrees * PI_LITERAL / 180; }
 // angle in their own order (the graded row blur) use this directly.
 inline double sine_from_270(double angle_degrees) { return std::sin(radians(angle_degrees + 270)); }
 inline double sine_rise(double angle_degrees) { return (sine_from_270(angle_degrees) + 1) / 2; }
+
+// values[i] = sine_rise(turn × values[i]) for every i, bit for bit: the
+// sines one after another (one for a run of equal values), the arithmetic
+// around them over the whole row at once. Turn 180 gives ease_in_out, 360
+// raised_cosine.
+void sine_rise_row(double turn, std::span<double> values);
 
 inline double ease_in_out(double u) { return sine_rise(180 * u); }
 inline double ease_out(double u) { return std::sin(radians(90 * u)); }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace bmp {
 namespace {
@@ -40,6 +43,28 @@ TEST(CurveValue, TheSineUsesThePiLiteral) {
   // sin(180°) with pi written as 3.141592654 is not 0 but sin(-4.1e-10).
   EXPECT_DOUBLE_EQ(sine_hump(1.0), std::sin(3.141592654 * 180 / 180));
   EXPECT_NE(sine_hump(1.0), 0.0);
+}
+
+// A row at a time, the rises are the single-value shapes bit for bit: runs
+// of one value (which share a sine), the ends, values outside 0..1 and rows
+// long enough for the vector loops and their remainders.
+TEST(SineRiseRow, IsEaseInOutAndRaisedCosineBitForBit) {
+  std::vector<double> u;
+  for (int i = 0; i < 37; ++i) u.push_back(i / 36.0);
+  for (int i = 0; i < 9; ++i) u.push_back(0.0);
+  for (int i = 0; i < 5; ++i) u.push_back(1.0);
+  for (double v : {-0.0, -0.25, 1.5, 1e-300, 0.1, 0.1, 0.1, 0.7}) u.push_back(v);
+  for (double turn : {180.0, 360.0}) {
+    for (size_t n : {size_t{1}, size_t{7}, u.size()}) {
+      std::vector<double> row(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(n));
+      sine_rise_row(turn, row);
+      for (size_t i = 0; i < n; ++i) {
+        const double expected = turn == 180 ? ease_in_out(u[i]) : raised_cosine(u[i]);
+        ASSERT_EQ(std::bit_cast<uint64_t>(row[i]), std::bit_cast<uint64_t>(expected))
+            << turn << " at " << i << ": " << u[i];
+      }
+    }
+  }
 }
 
 TEST(CurveFlagOf, OnlyExactWholeFlagsSelectAShape) {
