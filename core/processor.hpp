@@ -12,6 +12,16 @@ inline bool has_avx2() {
   return present;
 }
 
+// Whether the processor runs the AVX-512 instructions of the byte-permuting
+// vector paths (foundation, 256-bit forms, byte and word, byte permutes);
+// asked once.
+inline bool has_avx512_byte_permutes() {
+  static const bool present =
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+  return present;
+}
+
 // A loop function built for AVX-512 and AVX2 as well as the baseline, the
 // widest the processor has chosen when the program starts.
 #define BMP_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
