@@ -34,15 +34,19 @@ inline int64_t mapped(int64_t i, int64_t n, EdgeMode mode) {
 }
 
 // The widest lanes the vector paths may use; tests set it lower.
-std::atomic<int> lane_limit{4};
+std::atomic<int> lane_limit{8};
 
 #if defined(__x86_64__)
 #define BMP_AVX2 __attribute__((target("avx2")))
 #define BMP_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+#define BMP_AVX512_TARGET target("avx2,avx512f,avx512vl,avx512bw,avx512vbmi")
+#define BMP_AVX512 __attribute__((BMP_AVX512_TARGET))
+#define BMP_AVX512_INLINE __attribute__((BMP_AVX512_TARGET, always_inline)) inline
 
-// The widest lanes this processor has, within lane_limit.
+// The widest lanes this processor has, within lane_limit: 8 with the
+// AVX-512 byte permutes, 4 with AVX2.
 int lane_width() {
-  static const int present = has_avx2() ? 4 : 0;
+  static const int present = has_avx512_byte_permutes() ? 8 : has_avx2() ? 4 : 0;
   return std::min(present, lane_limit.load(std::memory_order_relaxed));
 }
 
@@ -689,6 +693,176 @@ BMP_AVX2 void lane_sums_avx2(const Table& sums, int64_t y, int64_t m, LaneGroup*
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) _mm256_storeu_pd(groups[k].sum, s[k]);
 }
 
+// ---- Eight lanes: two neighbouring groups of one channel side by side ----------
+
+// GCC 12 takes the undefined pass-through operand inside its AVX-512
+// intrinsics for an uninitialised value.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// A group and the one four pixels on, of the same channel and half-width m:
+// their eight lanes run in one AVX-512 vector where every 32-byte load of
+// eight pixels' bytes stays inside the row.
+struct LanePair {
+  LaneGroup* low;
+  LaneGroup* high;
+};
+
+bool pair_fits(const LaneGroup& low, int64_t m, int64_t width) { return low.x + m + 11 <= width; }
+
+// Bytes 0, 3, ..., 21 from `at` on, zero-extended: one channel of eight
+// neighbouring pixels.
+BMP_AVX512_INLINE __m256i channel_bytes8(const uint8_t* at) {
+  const __m256i pick = _mm256_setr_epi8(0, 0, 0, 0, 3, 0, 0, 0, 6, 0, 0, 0, 9, 0, 0, 0, 12, 0, 0, 0,
+                                        15, 0, 0, 0, 18, 0, 0, 0, 21, 0, 0, 0);
+  return _mm256_maskz_permutexvar_epi8(0x11111111u, pick,
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)));
+}
+// (The zero-masked forms: GCC 12 warns of the plain forms' undefined
+// pass-through operand.)
+BMP_AVX512_INLINE __m512d doubles8(__m256i values) {
+  return _mm512_maskz_cvtepi32_pd(0xff, values);
+}
+BMP_AVX512_INLINE __m512d channel_values8(const uint8_t* at) {
+  return doubles8(channel_bytes8(at));
+}
+
+// The four lanes of a group's weights, and of its pair's, as one vector.
+BMP_AVX512_INLINE __m512d pair_lanes(const double* low, const double* high) {
+  return _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_loadu_pd(low)), _mm256_loadu_pd(high), 1);
+}
+
+template <int count>
+BMP_AVX512_INLINE void add_weighted8(__m512d* s, const __m512d* weight, const uint8_t* base,
+                                     const int64_t* start, int64_t i) {
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    s[k] = _mm512_add_pd(s[k], _mm512_mul_pd(weight[k], channel_values8(base + start[k] + 3 * i)));
+  }
+}
+
+template <int count>
+BMP_AVX512_INLINE void add_one_by_one8(__m512d* s, const uint8_t* base, const int64_t* start,
+                                       int64_t last) {
+  for (int64_t i = 1; i < last; ++i) {
+    _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+      s[k] = _mm512_add_pd(s[k], channel_values8(base + start[k] + 3 * i));
+    }
+  }
+}
+
+template <int count>
+BMP_AVX512_INLINE void add_ring_row8(__m512d* s, const __m512d* f, const __m512d* ff,
+                                     const uint8_t* base, const int64_t* start, int64_t last) {
+  add_weighted8<count>(s, ff, base, start, 0);
+  for (int64_t i = 1; i < last; ++i) add_weighted8<count>(s, f, base, start, i);
+  add_weighted8<count>(s, ff, base, start, last);
+}
+
+BMP_AVX512_INLINE __m512d powers_above8(__m512d s) {
+  const __m512i exponent =
+      _mm512_and_si512(_mm512_castpd_si512(s), _mm512_set1_epi64(0x7ff0000000000000ll));
+  return _mm512_castsi512_pd(_mm512_add_epi64(exponent, _mm512_set1_epi64(int64_t{1} << 52)));
+}
+
+// add_whole_runs in eight lanes, with masks for the lanes' paths.
+template <int count>
+BMP_AVX512_INLINE void add_whole_runs8(__m512d* s, const __m512d* total, const uint8_t* base,
+                                       const int64_t* start, int64_t last) {
+  __m512d limit[count];
+  __mmask8 active[count];
+  unsigned any_one_by_one = 0, any_active = 0;
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    const __m512d sum = _mm512_add_pd(s[k], total[k]);
+    limit[k] = powers_above8(s[k]);
+    const __mmask8 crossing = _mm512_cmp_pd_mask(sum, limit[k], _CMP_GE_OQ);
+    const __mmask8 zero = _mm512_cmp_pd_mask(s[k], _mm512_setzero_pd(), _CMP_EQ_OQ);
+    const __mmask8 small = _mm512_cmp_pd_mask(s[k], _mm512_set1_pd(255), _CMP_LT_OQ) &
+                           _mm512_cmp_pd_mask(s[k], total[k], _CMP_LT_OQ);
+    const __mmask8 one_by_one = small | _mm512_cmp_pd_mask(sum, _mm512_set1_pd(0x1p50), _CMP_GE_OQ);
+    active[k] = static_cast<__mmask8>(crossing & ~zero);
+    any_one_by_one |= active[k] & one_by_one;
+  }
+  if (any_one_by_one != 0) {
+    add_one_by_one8<count>(s, base, start, last);
+    return;
+  }
+  do {
+    any_active = 0;
+    _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+      const __m512d rounded = _mm512_sub_pd(_mm512_add_pd(s[k], limit[k]), limit[k]);
+      s[k] = _mm512_mask_blend_pd(active[k], s[k], rounded);
+      limit[k] = _mm512_mask_blend_pd(active[k], limit[k], _mm512_add_pd(limit[k], limit[k]));
+      active[k] = static_cast<__mmask8>(
+          active[k] & _mm512_cmp_pd_mask(_mm512_add_pd(s[k], total[k]), limit[k], _CMP_GE_OQ));
+      any_active |= active[k];
+    }
+  } while (any_active != 0);
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = _mm512_add_pd(s[k], total[k]);
+}
+
+// run_totals for the eight lanes of a pair, from its low group.
+template <class Table>
+BMP_AVX512_INLINE __m256i run_totals8(const Table& sums, int64_t row, int64_t m,
+                                      const LaneGroup& g) {
+  int32_t first;
+  if (sums.direct_row(row)) {
+    const auto* above = sums.prefix_row(row);
+    const auto* below = sums.prefix_row(row + 1);
+    const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
+    first = static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
+  } else {
+    first = static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
+  }
+  const uint8_t* at = sums.row_pixels(row) + 3 * (g.x - m) + g.channel;
+  const __m256i zero = _mm256_setzero_si256();
+  __m256i step = _mm256_sub_epi32(channel_bytes8(at + 3 * (2 * m)), channel_bytes8(at + 3));
+  step = _mm256_alignr_epi32(step, zero, 7);  // lane l + 1 gains lane l's step
+  step = _mm256_add_epi32(step, _mm256_alignr_epi32(step, zero, 7));
+  step = _mm256_add_epi32(step, _mm256_alignr_epi32(step, zero, 6));
+  step = _mm256_add_epi32(step, _mm256_alignr_epi32(step, zero, 4));
+  return _mm256_add_epi32(step, _mm256_set1_epi32(first));
+}
+
+// lane_sums_avx2 for up to `count` pairs of groups, eight lanes a pair.
+template <int count, class Table>
+BMP_AVX512 void lane_sums_avx512(const Table& sums, int64_t y, int64_t m, const LanePair* pairs) {
+  const int64_t last = 2 * m;
+  __m512d s[count], f[count], ff[count];
+  int64_t start[count];
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    const LaneGroup& low = *pairs[k].low;
+    const LaneGroup& high = *pairs[k].high;
+    s[k] = _mm512_setzero_pd();
+    f[k] = pair_lanes(low.fraction, high.fraction);
+    ff[k] = pair_lanes(low.corner, high.corner);
+    start[k] = 3 * (low.x - m) + low.channel;
+  }
+
+  add_ring_row8<count>(s, f, ff, sums.row_pixels(y - m), start, last);
+  for (int64_t row = y - m + 1; row < y + m; ++row) {
+    const uint8_t* base = sums.row_pixels(row);
+    add_weighted8<count>(s, f, base, start, 0);
+    if (m <= plain_loop_half_width) {
+      add_one_by_one8<count>(s, base, start, last);
+    } else {
+      __m512d total[count];
+      _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+        total[k] = doubles8(run_totals8(sums, row, m, *pairs[k].low));
+      }
+      add_whole_runs8<count>(s, total, base, start, last);
+    }
+    add_weighted8<count>(s, f, base, start, last);
+  }
+  add_ring_row8<count>(s, f, ff, sums.row_pixels(y + m), start, last);
+  _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) {
+    _mm256_storeu_pd(pairs[k].low->sum, _mm512_castpd512_pd256(s[k]));
+    _mm256_storeu_pd(pairs[k].high->sum, _mm512_extractf64x4_pd(s[k], 1));
+  }
+}
+
+#pragma GCC diagnostic pop
+
 // Twelve lanes of doubles, lane j for pixel j / 3 and channel j % 3 of four
 // neighbouring pixels, from each pixel's value: lanes (0 0 0 1), (1 1 2 2),
 // (2 3 3 3).
@@ -815,41 +989,58 @@ bool estimated_in_lanes(const Table& sums, const WindowPlan* const* plans, int64
 }
 #endif
 
-// Groups of one half-width gathered along a row, run three at a time (more
-// measured no faster: the lanes are bound by their instructions, not by the
-// additions' latency).
+// Groups of one half-width gathered along a row, run three vectors at a
+// time (more measured no faster: the lanes are bound by their instructions,
+// not by the additions' latency). With eight lanes a group and the one four
+// pixels on share a vector; a group without one takes four lanes.
 template <class Table>
 class LaneBatch {
  public:
-  LaneBatch(const Table& sums, int64_t y, uint8_t* row_out) : sums_(sums), y_(y), out_(row_out) {}
+  LaneBatch(const Table& sums, int64_t width, int64_t y, uint8_t* row_out)
+      : sums_(sums),
+        width_(width),
+        y_(y),
+        out_(row_out),
+        capacity_(lane_width() >= 8 ? max_capacity : max_capacity / 2) {}
   ~LaneBatch() { run(); }
   LaneBatch(const LaneBatch&) = delete;
   LaneBatch& operator=(const LaneBatch&) = delete;
 
   // A new group for windows of half-width m.
   LaneGroup& add(int64_t m) {
-    if (count_ == capacity || (count_ > 0 && m != half_width_)) run();
+    if (count_ == capacity_ || (count_ > 0 && m != half_width_)) run();
     half_width_ = m;
     return groups_[count_++];
   }
 
  private:
-  static constexpr int capacity = 3;
+  static constexpr int max_capacity = 6;
 
   void run() {
 #if defined(__x86_64__)
-    switch (count_) {
-      case 0:
-        return;
-      case 1:
-        lane_sums_avx2<1>(sums_, y_, half_width_, groups_);
-        break;
-      case 2:
-        lane_sums_avx2<2>(sums_, y_, half_width_, groups_);
-        break;
-      default:
-        lane_sums_avx2<3>(sums_, y_, half_width_, groups_);
-        break;
+    if (count_ == 0) return;
+    LaneGroup* single[max_capacity];
+    int singles = 0;
+    if (capacity_ == max_capacity) {
+      LanePair pairs[max_capacity / 2];
+      int paired = 0;
+      bool taken[max_capacity] = {};
+      for (int k = 0; k < count_; ++k) {
+        if (taken[k]) continue;
+        for (int j = k + 1; j < count_ && pair_fits(groups_[k], half_width_, width_); ++j) {
+          if (!taken[j] && groups_[j].channel == groups_[k].channel &&
+              groups_[j].x == groups_[k].x + 4) {
+            pairs[paired++] = {&groups_[k], &groups_[j]};
+            taken[k] = taken[j] = true;
+            break;
+          }
+        }
+        if (!taken[k]) single[singles++] = &groups_[k];
+      }
+      run_pairs(pairs, paired);
+      run_singles(single, singles);
+    } else {
+      run_groups(groups_, count_);
     }
     for (int k = 0; k < count_; ++k) {
       const LaneGroup& g = groups_[k];
@@ -863,12 +1054,55 @@ class LaneBatch {
     count_ = 0;
   }
 
+#if defined(__x86_64__)
+  void run_pairs(const LanePair* pairs, int n) {
+    switch (n) {
+      case 0:
+        return;
+      case 1:
+        return lane_sums_avx512<1>(sums_, y_, half_width_, pairs);
+      case 2:
+        return lane_sums_avx512<2>(sums_, y_, half_width_, pairs);
+      default:
+        return lane_sums_avx512<3>(sums_, y_, half_width_, pairs);
+    }
+  }
+
+  // Groups of four lanes, three at a time.
+  void run_groups(LaneGroup* groups, int n) {
+    for (int first = 0; first < n; first += 3) {
+      switch (std::min(3, n - first)) {
+        case 1:
+          lane_sums_avx2<1>(sums_, y_, half_width_, groups + first);
+          break;
+        case 2:
+          lane_sums_avx2<2>(sums_, y_, half_width_, groups + first);
+          break;
+        default:
+          lane_sums_avx2<3>(sums_, y_, half_width_, groups + first);
+          break;
+      }
+    }
+  }
+
+  // The groups left without a pair, copied together for run_groups.
+  void run_singles(LaneGroup* const* single, int n) {
+    if (n == 0) return;
+    LaneGroup groups[max_capacity];
+    for (int k = 0; k < n; ++k) groups[k] = *single[k];
+    run_groups(groups, n);
+    for (int k = 0; k < n; ++k) std::memcpy(single[k]->sum, groups[k].sum, sizeof groups[k].sum);
+  }
+#endif
+
   const Table& sums_;
+  int64_t width_;
   int64_t y_;
   uint8_t* out_;
+  int capacity_;
   int64_t half_width_ = 0;
   int count_ = 0;
-  LaneGroup groups_[capacity];
+  LaneGroup groups_[max_capacity];
 };
 
 // Output row y, pixel x with radii[x], 3 bytes a pixel into `out`; a run of
@@ -892,7 +1126,7 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   const bool lanes = false;
   auto lanes_fit = [](int64_t, int64_t, int64_t) { return false; };
 #endif
-  LaneBatch<Table> batch(sums, y, out);
+  LaneBatch<Table> batch(sums, width, y, out);
   for (int64_t x0 = 0; x0 < n; x0 += 4) {
     const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
     unsigned unsettled[4] = {0, 0, 0, 0};

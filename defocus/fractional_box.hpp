@@ -30,8 +30,8 @@ struct BoxWindow {
 BoxWindow box_window(double radius);
 
 // For tests that compare the paths: the widest vector lanes the box may use,
-// 4 (AVX2, where the processor has it) or 0 (the plain loops alone). The
-// bytes are the same whichever is used.
+// 8 (AVX-512, where the processor has it), 4 (AVX2) or 0 (the plain loops
+// alone). The bytes are the same whichever is used.
 void limit_box_lanes(int lanes);
 
 // Fills the radius (>= 0) of every pixel of stored row y. Rows are asked for

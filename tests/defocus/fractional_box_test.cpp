@@ -80,7 +80,7 @@ void expect_all_equal(const TestImage& image, bool wrap, RadiusAt radius_at, dou
 
 // The paths the box may take: AVX2 lanes (where the processor has them) and
 // the plain loops; each gives the same bytes.
-constexpr int vector_lanes[] = {4, 0};
+constexpr int vector_lanes[] = {8, 4, 0};
 
 TEST(FractionalBox, RadiusZeroCopiesEveryPixel) {
   std::mt19937 random(7);
@@ -286,7 +286,7 @@ TEST(FractionalBox, OneValueOverManyPowersOfTwo) {
             << "level " << c.level << " radius " << c.radius << " byte " << i << " lanes " << lanes;
       }
     }
-    limit_box_lanes(4);
+    limit_box_lanes(8);
   }
 }
 
@@ -352,7 +352,7 @@ TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
       }
     }
   }
-  limit_box_lanes(4);
+  limit_box_lanes(8);
 }
 
 // Taller images go through the tables a band of rows at a time, each band
