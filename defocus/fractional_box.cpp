@@ -709,7 +709,8 @@ struct LanePair {
   LaneGroup* high;
 };
 
-bool pair_fits(const LaneGroup& low, int64_t m, int64_t width) { return low.x + m + 11 <= width; }
+// The last load of a pair starts at byte 3 (x + m) + channel of a row.
+bool pair_fits(const LaneGroup& low, int64_t m, int64_t width) { return low.x + m + 12 <= width; }
 
 // Bytes 0, 3, ..., 21 from `at` on, zero-extended: one channel of eight
 // neighbouring pixels.
