@@ -440,12 +440,111 @@ struct WindowPlan {
         inverse_area(1 / window.area),
         relative_slack((samples + 16) * 0x1p-52) {}
 
+  WindowPlan(const BoxWindow& window, double samples, bool exact, bool bounded, double inverse_area,
+             double relative_slack)
+      : window(window),
+        samples(samples),
+        exact(exact),
+        bounded(bounded),
+        inverse_area(inverse_area),
+        relative_slack(relative_slack) {}
+
   BoxWindow window;
   double samples;  // (2M + 1)²
   bool exact;      // the loop forms exactly the estimate
   bool bounded;    // the estimate's error bound holds
   double inverse_area;
   double relative_slack;
+};
+
+// The plans of a row's radii, one array per quantity, so that the vector
+// paths load four pixels' at once. Radii from 0 up to 2^29 (the rest, far
+// beyond any degree, take the single-pixel plan).
+BMP_VECTOR_CLONES void plan_windows(const double* __restrict radius, size_t n,
+                                    int64_t* __restrict half_width, double* __restrict fraction,
+                                    double* __restrict corner, double* __restrict area,
+                                    double* __restrict samples, double* __restrict inverse_area,
+                                    double* __restrict relative_slack) {
+  for (size_t i = 0; i < n; ++i) {
+    const double r = radius[i];
+    const auto whole = static_cast<int32_t>(r);  // r_in: r lies in [0, 2^29]
+    const double f = r - whole;
+    const double side = 2 * (whole + 1) + 1;
+    half_width[i] = int64_t{whole} + 1;
+    fraction[i] = f;
+    corner[i] = f * f;
+    area[i] = (2 * r + 1) * (2 * r + 1);
+    samples[i] = side * side;
+    inverse_area[i] = 1 / area[i];
+    relative_slack[i] = (samples[i] + 16) * 0x1p-52;
+  }
+}
+
+class RowWindows {
+ public:
+  void plan(std::span<const double> radii) {
+    const size_t n = radii.size();
+    if (half_width_.size() < n) resize(n);
+    bool plain = true;
+    for (double r : radii) plain &= r >= 0 && r <= 0x1p29;
+    if (plain) {
+      plan_windows(radii.data(), n, half_width_.data(), fraction_.data(), corner_.data(),
+                   area_.data(), samples_.data(), inverse_area_.data(), relative_slack_.data());
+    }
+    for (size_t i = 0; i < n; ++i) {
+      if (!plain) set(i, WindowPlan(radii[i]));
+      // Only a fraction whose low 31 bits are 0 can sum exactly (see
+      // sums_exactly: at least 255 × 1 must lie below 2^(53 + 2e)).
+      const bool maybe_exact = (std::bit_cast<uint64_t>(fraction_[i]) & 0x7fffffffu) == 0;
+      exact_[i] = maybe_exact && sums_exactly(fraction_[i], samples_[i]);
+      const bool bounded = samples_[i] <= max_bounded_samples;
+      bounded_[i] = bounded;
+      four_lanes_[i] = fraction_[i] != 0 && !exact_[i] && bounded;
+    }
+  }
+
+  WindowPlan at(size_t i) const {
+    return WindowPlan(window(i), samples_[i], exact_[i] != 0, bounded_[i] != 0, inverse_area_[i],
+                      relative_slack_[i]);
+  }
+  BoxWindow window(size_t i) const { return {half_width_[i], fraction_[i], corner_[i], area_[i]}; }
+  int64_t half_width(size_t i) const { return half_width_[i]; }
+  // Whether the estimate's vector form serves pixels i .. i + 3: one
+  // half-width, fractions above 0, neither exact nor unbounded.
+  bool four_in_lanes(size_t i) const {
+    return four_lanes_[i] != 0 && four_lanes_[i + 1] != 0 && four_lanes_[i + 2] != 0 &&
+           four_lanes_[i + 3] != 0 && half_width_[i] == half_width_[i + 1] &&
+           half_width_[i] == half_width_[i + 2] && half_width_[i] == half_width_[i + 3];
+  }
+  const double* fraction(size_t i) const { return &fraction_[i]; }
+  const double* corner(size_t i) const { return &corner_[i]; }
+  const double* area(size_t i) const { return &area_[i]; }
+  const double* inverse_area(size_t i) const { return &inverse_area_[i]; }
+  const double* relative_slack(size_t i) const { return &relative_slack_[i]; }
+
+ private:
+  void resize(size_t n) {
+    half_width_.resize(n);
+    for (auto* v : {&fraction_, &corner_, &area_, &samples_, &inverse_area_, &relative_slack_}) {
+      v->resize(n);
+    }
+    exact_.resize(n);
+    bounded_.resize(n);
+    four_lanes_.resize(n);
+  }
+  void set(size_t i, const WindowPlan& plan) {
+    half_width_[i] = plan.window.half_width;
+    fraction_[i] = plan.window.fraction;
+    corner_[i] = plan.window.corner;
+    area_[i] = plan.window.area;
+    samples_[i] = plan.samples;
+    inverse_area_[i] = plan.inverse_area;
+    relative_slack_[i] = plan.relative_slack;
+  }
+
+  std::vector<int64_t> half_width_;
+  std::vector<double> fraction_, corner_, area_, samples_, inverse_area_, relative_slack_;
+  std::vector<uint8_t> exact_, bounded_, four_lanes_;
 };
 // Output pixel (x, y)'s bytes that the estimate settles into out[0..2]; bit
 // c of the result is set for each channel c that it leaves to the loop.
@@ -871,14 +970,9 @@ struct PixelLanes {
   __m256d part[3];
 };
 BMP_AVX2_INLINE PixelLanes pixel_lanes(const double* v) {
-  return {{_mm256_setr_pd(v[0], v[0], v[0], v[1]), _mm256_setr_pd(v[1], v[1], v[2], v[2]),
-           _mm256_setr_pd(v[2], v[3], v[3], v[3])}};
-}
-
-// All twelve lanes one value.
-BMP_AVX2_INLINE PixelLanes same_lanes(double v) {
-  const __m256d all = _mm256_set1_pd(v);
-  return {{all, all, all}};
+  const __m256d four = _mm256_loadu_pd(v);
+  return {{_mm256_permute4x64_pd(four, 0x40), _mm256_permute4x64_pd(four, 0xa5),
+           _mm256_permute4x64_pd(four, 0xfe)}};
 }
 
 // Twelve 32-bit sums of the table entries a - b - c + d, from the entries
@@ -899,9 +993,9 @@ BMP_AVX2_INLINE void box_lanes(const uint32_t* a, const uint32_t* b, const uint3
 // same values, three channels of four pixels side by side. Bit c of
 // unsettled[l] is set for each channel c of pixel x + l left to the loop.
 BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int64_t y,
-                                 const WindowPlan* const* plans, uint8_t* out,
-                                 unsigned* unsettled) {
-  const int64_t m = plans[0]->window.half_width;
+                                 const RowWindows& windows, uint8_t* out, unsigned* unsettled) {
+  const auto at = static_cast<size_t>(x);
+  const int64_t m = windows.half_width(at);
   const uint32_t* inner_top = sums.prefix_row(y + m);
   const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
   const uint32_t* whole_top = sums.prefix_row(y + m + 1);
@@ -921,26 +1015,10 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
     byte_lanes(at, more);
     for (int part = 0; part < 3; ++part) corner[part] = _mm_add_epi32(corner[part], more[part]);
   }
-  PixelLanes f, ff, inverse, relative;
-  if (plans[0] == plans[3]) {  // one plan for all four (the plans only move on)
-    const WindowPlan& plan = *plans[0];
-    f = same_lanes(plan.window.fraction);
-    ff = same_lanes(plan.window.corner);
-    inverse = same_lanes(plan.inverse_area);
-    relative = same_lanes(plan.relative_slack);
-  } else {
-    double fraction[4], corner_weight[4], inverse_area[4], relative_slack[4];
-    for (int l = 0; l < 4; ++l) {
-      fraction[l] = plans[l]->window.fraction;
-      corner_weight[l] = plans[l]->window.corner;
-      inverse_area[l] = plans[l]->inverse_area;
-      relative_slack[l] = plans[l]->relative_slack;
-    }
-    f = pixel_lanes(fraction);
-    ff = pixel_lanes(corner_weight);
-    inverse = pixel_lanes(inverse_area);
-    relative = pixel_lanes(relative_slack);
-  }
+  const PixelLanes f = pixel_lanes(windows.fraction(at));
+  const PixelLanes ff = pixel_lanes(windows.corner(at));
+  const PixelLanes inverse = pixel_lanes(windows.inverse_area(at));
+  const PixelLanes relative = pixel_lanes(windows.relative_slack(at));
   __m128i low[3];
   int open = 0;  // bit j: lane j unsettled
   for (int part = 0; part < 3; ++part) {
@@ -966,25 +1044,21 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
   for (int l = 0; l < 4; ++l) unsettled[l] = (static_cast<unsigned>(open) >> (3 * l)) & 7u;
 }
 
-// estimate_four_avx2 where it serves the four plans at (x, y); false
+// estimate_four_avx2 where it serves the four pixels from (x, y) on; false
 // where it does not.
 template <class Table>
-bool estimated_in_lanes(const Table& sums, const WindowPlan* const* plans, int64_t x, int64_t y,
+bool estimated_in_lanes(const Table& sums, const RowWindows& windows, int64_t x, int64_t y,
                         int64_t width, uint8_t* out, unsigned* unsettled) {
   if constexpr (!std::is_same_v<Table, AreaSums<uint32_t>>) {
     return false;
   } else {
-    const int64_t m = plans[0]->window.half_width;
-    for (int l = 0; l < 4; ++l) {
-      const WindowPlan& plan = *plans[l];
-      if (plan.window.half_width != m || plan.window.fraction == 0 || plan.exact || !plan.bounded) {
-        return false;
-      }
-    }
+    const auto at = static_cast<size_t>(x);
+    if (!windows.four_in_lanes(at)) return false;
+    const int64_t m = windows.half_width(at);
     if (!lanes_fit(x, m, width) || !sums.direct_row(y - m) || !sums.direct_row(y + m)) {
       return false;
     }
-    estimate_four_avx2(sums, x, y, plans, out, unsettled);
+    estimate_four_avx2(sums, x, y, windows, out, unsettled);
     return true;
   }
 }
@@ -1007,11 +1081,17 @@ class LaneBatch {
   LaneBatch(const LaneBatch&) = delete;
   LaneBatch& operator=(const LaneBatch&) = delete;
 
-  // A new group for windows of half-width m.
-  LaneGroup& add(int64_t m) {
-    if (count_ == capacity_ || (count_ > 0 && m != half_width_)) run();
+  // A new group for windows of half-width m, its pixels from x on. With
+  // eight lanes a batch holds the groups of two neighbouring runs of four
+  // pixels, which pair off by channel.
+  LaneGroup& add(int64_t m, int64_t x) {
+    const bool full = count_ == capacity_ || (capacity_ == max_capacity && x >= first_x_ + 8);
+    if (count_ > 0 && (full || m != half_width_)) run();
+    if (count_ == 0) first_x_ = x;
     half_width_ = m;
-    return groups_[count_++];
+    LaneGroup& group = groups_[count_++];
+    group.x = x;
+    return group;
   }
 
  private:
@@ -1020,26 +1100,8 @@ class LaneBatch {
   void run() {
 #if defined(__x86_64__)
     if (count_ == 0) return;
-    LaneGroup* single[max_capacity];
-    int singles = 0;
     if (capacity_ == max_capacity) {
-      LanePair pairs[max_capacity / 2];
-      int paired = 0;
-      bool taken[max_capacity] = {};
-      for (int k = 0; k < count_; ++k) {
-        if (taken[k]) continue;
-        for (int j = k + 1; j < count_ && pair_fits(groups_[k], half_width_, width_); ++j) {
-          if (!taken[j] && groups_[j].channel == groups_[k].channel &&
-              groups_[j].x == groups_[k].x + 4) {
-            pairs[paired++] = {&groups_[k], &groups_[j]};
-            taken[k] = taken[j] = true;
-            break;
-          }
-        }
-        if (!taken[k]) single[singles++] = &groups_[k];
-      }
-      run_pairs(pairs, paired);
-      run_singles(single, singles);
+      run_in_pairs();
     } else {
       run_groups(groups_, count_);
     }
@@ -1056,6 +1118,42 @@ class LaneBatch {
   }
 
 #if defined(__x86_64__)
+  // Each group with the one four pixels on of its channel, or, where there
+  // is none, with a stand-in whose lanes (those pixels, the group's weights)
+  // are worked out and not used; groups whose pair would read beyond the row
+  // take four lanes.
+  void run_in_pairs() {
+    LanePair pairs[max_capacity];
+    LaneGroup stand_ins[max_capacity];
+    LaneGroup* single[max_capacity];
+    int paired = 0, singles = 0;
+    bool taken[max_capacity] = {};
+    for (int k = 0; k < count_; ++k) {
+      if (taken[k]) continue;
+      taken[k] = true;
+      if (!pair_fits(groups_[k], half_width_, width_)) {
+        single[singles++] = &groups_[k];
+        continue;
+      }
+      LaneGroup* high = nullptr;
+      for (int j = k + 1; j < count_ && high == nullptr; ++j) {
+        if (!taken[j] && groups_[j].channel == groups_[k].channel &&
+            groups_[j].x == groups_[k].x + 4) {
+          taken[j] = true;
+          high = &groups_[j];
+        }
+      }
+      if (high == nullptr) {
+        high = &stand_ins[paired];
+        *high = groups_[k];
+      }
+      pairs[paired++] = {&groups_[k], high};
+    }
+    for (int first = 0; first < paired; first += 3)
+      run_pairs(pairs + first, std::min(3, paired - first));
+    run_singles(single, singles);
+  }
+
   void run_pairs(const LanePair* pairs, int n) {
     switch (n) {
       case 0:
@@ -1102,6 +1200,7 @@ class LaneBatch {
   uint8_t* out_;
   int capacity_;
   int64_t half_width_ = 0;
+  int64_t first_x_ = 0;  // of the batch's first group
   int count_ = 0;
   LaneGroup groups_[max_capacity];
 };
@@ -1114,12 +1213,8 @@ template <class Table>
 void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
                     std::span<const double> radii, uint8_t* out) {
   if (radii.empty()) return;
-  // The plans of the latest radii: a group of four pixels uses at most the
-  // one before it and four of its own.
-  uint64_t planned = std::bit_cast<uint64_t>(radii[0]);
-  const WindowPlan first(radii[0]);
-  WindowPlan recent[5] = {first, first, first, first, first};
-  int latest = 0;
+  thread_local RowWindows windows;
+  windows.plan(radii);
   const int64_t n = static_cast<int64_t>(radii.size());
 #if defined(__x86_64__)
   const bool lanes = lane_width() >= 4;
@@ -1130,53 +1225,41 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   LaneBatch<Table> batch(sums, width, y, out);
   for (int64_t x0 = 0; x0 < n; x0 += 4) {
     const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
+    const auto at = static_cast<size_t>(x0);
     unsigned unsettled[4] = {0, 0, 0, 0};
-    const WindowPlan* plans[4] = {&recent[latest], &recent[latest], &recent[latest],
-                                  &recent[latest]};
-    for (int l = 0; l < count; ++l) {
-      const int64_t x = x0 + l;
-      if (std::bit_cast<uint64_t>(radii[x]) != planned) {
-        planned = std::bit_cast<uint64_t>(radii[x]);
-        latest = (latest + 1) % 5;
-        recent[latest] = WindowPlan(radii[x]);
-      }
-      plans[l] = &recent[latest];
-    }
 #if defined(__x86_64__)
     const bool estimated = lanes && count == 4 &&
-                           estimated_in_lanes(sums, plans, x0, y, width, out + 3 * x0, unsettled);
+                           estimated_in_lanes(sums, windows, x0, y, width, out + 3 * x0, unsettled);
 #else
     const bool estimated = false;
 #endif
     if (!estimated) {
       for (int l = 0; l < count; ++l) {
-        unsettled[l] = estimate_at(sums, width, mode, x0 + l, y, *plans[l], out + 3 * (x0 + l));
+        unsettled[l] =
+            estimate_at(sums, width, mode, x0 + l, y, windows.at(at + l), out + 3 * (x0 + l));
       }
     }
     if ((unsettled[0] | unsettled[1] | unsettled[2] | unsettled[3]) == 0) continue;
-    const int64_t m = plans[0]->window.half_width;
+    const int64_t m = windows.half_width(at);
     bool one_half_width = true;
-    for (int l = 1; l < count; ++l) one_half_width &= plans[l]->window.half_width == m;
+    for (int l = 1; l < count; ++l) one_half_width &= windows.half_width(at + l) == m;
     if (lanes && count == 4 && one_half_width && lanes_fit(x0, m, width)) {
       for (int c = 0; c < 3; ++c) {
         unsigned wanted = 0;
         for (int l = 0; l < 4; ++l) wanted |= ((unsettled[l] >> c) & 1u) << l;
         if (wanted == 0) continue;
-        LaneGroup& g = batch.add(m);
-        g.x = x0;
+        LaneGroup& g = batch.add(m, x0);
         g.channel = c;
         g.wanted = wanted;
-        for (int l = 0; l < 4; ++l) {
-          g.fraction[l] = plans[l]->window.fraction;
-          g.corner[l] = plans[l]->window.corner;
-          g.area[l] = plans[l]->window.area;
-        }
+        std::memcpy(g.fraction, windows.fraction(at), sizeof g.fraction);
+        std::memcpy(g.corner, windows.corner(at), sizeof g.corner);
+        std::memcpy(g.area, windows.area(at), sizeof g.area);
       }
       continue;
     }
     for (int l = 0; l < count; ++l) {
       if (unsettled[l] != 0) {
-        loop_channels_at(sums, width, mode, x0 + l, y, plans[l]->window, unsettled[l],
+        loop_channels_at(sums, width, mode, x0 + l, y, windows.window(at + l), unsettled[l],
                          out + 3 * (x0 + l));
       }
     }
