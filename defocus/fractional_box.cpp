@@ -1044,6 +1044,95 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
   for (int l = 0; l < 4; ++l) unsettled[l] = (static_cast<unsigned>(open) >> (3 * l)) & 7u;
 }
 
+#pragma GCC diagnostic push  // as for the eight-lane sums
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// The three vectors of eight lanes of a quantity for pixels x .. x + 7, lane
+// j of the 24 for pixel j / 3.
+struct PixelLanes8 {
+  __m512d part[3];
+};
+BMP_AVX512_INLINE PixelLanes8 pixel_lanes8(const double* v) {
+  const __m512d eight = _mm512_loadu_pd(v);
+  return {{_mm512_permutexvar_pd(_mm512_setr_epi64(0, 0, 0, 1, 1, 1, 2, 2), eight),
+           _mm512_permutexvar_pd(_mm512_setr_epi64(2, 3, 3, 3, 4, 4, 4, 5), eight),
+           _mm512_permutexvar_pd(_mm512_setr_epi64(5, 5, 6, 6, 6, 7, 7, 7), eight)}};
+}
+
+// 24 bytes from `at` on, zero-extended to 32 bits, eight a vector.
+BMP_AVX512_INLINE void byte_lanes8(const uint8_t* at, __m256i* out) {
+  const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  out[0] = _mm256_cvtepu8_epi32(first);
+  out[1] = _mm256_cvtepu8_epi32(_mm_srli_si128(first, 8));
+  out[2] = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + 16)));
+}
+
+BMP_AVX512_INLINE __m256i load_eight(const uint32_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+BMP_AVX512_INLINE void box_lanes8(const uint32_t* a, const uint32_t* b, const uint32_t* c,
+                                  const uint32_t* d, __m256i* out) {
+  for (int part = 0; part < 3; ++part) {
+    const int k = 8 * part;
+    out[part] = _mm256_add_epi32(
+        _mm256_sub_epi32(_mm256_sub_epi32(load_eight(a + k), load_eight(b + k)), load_eight(c + k)),
+        load_eight(d + k));
+  }
+}
+
+// estimate_four_avx2 for the eight pixels x .. x + 7, one half-width, the
+// same operations on the same values in 24 lanes.
+BMP_AVX512 void estimate_eight_avx512(const AreaSums<uint32_t>& sums, int64_t x, int64_t y,
+                                      const RowWindows& windows, uint8_t* out,
+                                      unsigned* unsettled) {
+  const auto at = static_cast<size_t>(x);
+  const int64_t m = windows.half_width(at);
+  const uint32_t* inner_top = sums.prefix_row(y + m);
+  const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
+  const uint32_t* whole_top = sums.prefix_row(y + m + 1);
+  const uint32_t* whole_bottom = sums.prefix_row(y - m);
+  const int64_t inner_right = 3 * (x + m), inner_left = 3 * (x - m + 1);
+  const int64_t whole_right = 3 * (x + m + 1), whole_left = 3 * (x - m);
+  __m256i inner[3], whole[3], corner[3], more[3];
+  box_lanes8(inner_top + inner_right, inner_bottom + inner_right, inner_top + inner_left,
+             inner_bottom + inner_left, inner);
+  box_lanes8(whole_top + whole_right, whole_bottom + whole_right, whole_top + whole_left,
+             whole_bottom + whole_left, whole);
+  const uint8_t* bottom = sums.row_pixels(y - m);
+  const uint8_t* top = sums.row_pixels(y + m);
+  byte_lanes8(bottom + 3 * (x - m), corner);
+  const uint8_t* others[3] = {bottom + 3 * (x + m), top + 3 * (x - m), top + 3 * (x + m)};
+  for (const uint8_t* p : others) {
+    byte_lanes8(p, more);
+    for (int part = 0; part < 3; ++part) corner[part] = _mm256_add_epi32(corner[part], more[part]);
+  }
+  const PixelLanes8 f = pixel_lanes8(windows.fraction(at));
+  const PixelLanes8 ff = pixel_lanes8(windows.corner(at));
+  const PixelLanes8 inverse = pixel_lanes8(windows.inverse_area(at));
+  const PixelLanes8 relative = pixel_lanes8(windows.relative_slack(at));
+  uint32_t open = 0;  // bit j: lane j unsettled
+  for (int part = 0; part < 3; ++part) {
+    const __m256i ring = _mm256_sub_epi32(_mm256_sub_epi32(whole[part], inner[part]), corner[part]);
+    const __m512d estimate =
+        _mm512_add_pd(_mm512_add_pd(_mm512_cvtepi32_pd(inner[part]),
+                                    _mm512_mul_pd(f.part[part], _mm512_cvtepi32_pd(ring))),
+                      _mm512_mul_pd(ff.part[part], _mm512_cvtepi32_pd(corner[part])));
+    const __m512d quotient = _mm512_mul_pd(estimate, inverse.part[part]);
+    const __m512d slack =
+        _mm512_add_pd(_mm512_mul_pd(relative.part[part], quotient), _mm512_set1_pd(0x1p-900));
+    const __m256i low = _mm512_cvttpd_epi32(_mm512_sub_pd(quotient, slack));
+    const __m256i high = _mm512_cvttpd_epi32(_mm512_add_pd(quotient, slack));
+    open |= static_cast<uint32_t>(static_cast<__mmask8>(~_mm256_cmpeq_epi32_mask(low, high)))
+            << (8 * part);
+    // The settled bytes (0 .. 255); the open ones are written over later.
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 8 * part), _mm256_cvtepi32_epi8(low));
+  }
+  for (int l = 0; l < 8; ++l) unsettled[l] = (open >> (3 * l)) & 7u;
+}
+
+#pragma GCC diagnostic pop
+
 // estimate_four_avx2 where it serves the four pixels from (x, y) on; false
 // where it does not.
 template <class Table>
@@ -1059,6 +1148,28 @@ bool estimated_in_lanes(const Table& sums, const RowWindows& windows, int64_t x,
       return false;
     }
     estimate_four_avx2(sums, x, y, windows, out, unsettled);
+    return true;
+  }
+}
+
+// estimate_eight_avx512 where it serves the eight pixels from (x, y) on.
+template <class Table>
+bool estimated_in_eight_lanes(const Table& sums, const RowWindows& windows, int64_t x, int64_t y,
+                              int64_t width, uint8_t* out, unsigned* unsettled) {
+  if constexpr (!std::is_same_v<Table, AreaSums<uint32_t>>) {
+    return false;
+  } else {
+    const auto at = static_cast<size_t>(x);
+    if (x + 8 > width || !windows.four_in_lanes(at) || !windows.four_in_lanes(at + 4) ||
+        windows.half_width(at) != windows.half_width(at + 4)) {
+      return false;
+    }
+    const int64_t m = windows.half_width(at);
+    // The right corners' 24 bytes and the tables' 24 entries from x + m on.
+    if (x < m || x + m + 8 > width || !sums.direct_row(y - m) || !sums.direct_row(y + m)) {
+      return false;
+    }
+    estimate_eight_avx512(sums, x, y, windows, out, unsettled);
     return true;
   }
 }
@@ -1218,18 +1329,36 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   const int64_t n = static_cast<int64_t>(radii.size());
 #if defined(__x86_64__)
   const bool lanes = lane_width() >= 4;
+  const bool eight = lane_width() >= 8;
 #else
   const bool lanes = false;
   auto lanes_fit = [](int64_t, int64_t, int64_t) { return false; };
 #endif
   LaneBatch<Table> batch(sums, width, y, out);
+  unsigned ahead[4];  // the next run of four's channels, estimated with this one
+  bool estimated_ahead = false;
   for (int64_t x0 = 0; x0 < n; x0 += 4) {
     const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
     const auto at = static_cast<size_t>(x0);
     unsigned unsettled[4] = {0, 0, 0, 0};
 #if defined(__x86_64__)
-    const bool estimated = lanes && count == 4 &&
-                           estimated_in_lanes(sums, windows, x0, y, width, out + 3 * x0, unsettled);
+    bool estimated = estimated_ahead;
+    if (estimated_ahead) {
+      std::copy(ahead, ahead + 4, unsettled);
+      estimated_ahead = false;
+    } else if (eight && count == 4) {
+      unsigned both[8];
+      estimated_ahead = estimated_in_eight_lanes(sums, windows, x0, y, width, out + 3 * x0, both);
+      if (estimated_ahead) {
+        std::copy(both, both + 4, unsettled);
+        std::copy(both + 4, both + 8, ahead);
+        estimated = true;
+      }
+    }
+    if (!estimated) {
+      estimated = lanes && count == 4 &&
+                  estimated_in_lanes(sums, windows, x0, y, width, out + 3 * x0, unsettled);
+    }
 #else
     const bool estimated = false;
 #endif
