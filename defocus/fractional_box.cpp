@@ -230,10 +230,13 @@ class AreaSums {
     source_ = source;
     slot_mask_ = slot_mask;
     rows_.resize(slots);
-    sums_.resize(slots * static_cast<size_t>(width_ + 1) * 3);
+    // Every row of the table is written before it is read: no zeroing, and
+    // the pages are mapped in one go.
+    const size_t bytes = slots * static_cast<size_t>(width_ + 1) * 3 * sizeof(Sum);
+    if (sums_.size() < bytes) sums_ = PageBuffer(bytes);
     first_ = first;
     end_ = first;
-    std::fill_n(&sums_[index(first, 0)], (width_ + 1) * 3, Sum{0});
+    std::fill_n(&table()[index(first, 0)], (width_ + 1) * 3, Sum{0});
   }
 
   // The prefix of window row `row` from the one above it.
@@ -241,7 +244,7 @@ class AreaSums {
     const uint8_t* pixel = source_.row(mapped(row, height_, mode_));
     rows_[static_cast<size_t>(slot(row))] = pixel;
     const Sum* above = entry(row, 0);
-    Sum* here = &sums_[index(row + 1, 0)];
+    Sum* here = &table()[index(row + 1, 0)];
     Sum run[3] = {0, 0, 0};
     here[0] = here[1] = here[2] = 0;
     int64_t column = 0;
@@ -266,7 +269,8 @@ class AreaSums {
   size_t index(int64_t k, int64_t columns) const {
     return static_cast<size_t>((slot(k) * (width_ + 1) + columns) * 3);
   }
-  const Sum* entry(int64_t k, int64_t columns) const { return &sums_[index(k, columns)]; }
+  Sum* table() const { return reinterpret_cast<Sum*>(sums_.data()); }
+  const Sum* entry(int64_t k, int64_t columns) const { return &table()[index(k, columns)]; }
 
   // The sum over window rows below k (from the table's first) and columns
   // below l.
@@ -295,7 +299,7 @@ class AreaSums {
   int64_t end_ = 0;        // window rows below this one are summed
   int64_t slot_mask_ = 0;  // ring places - 1; all ones for the whole image
   std::vector<const uint8_t*> rows_;
-  std::vector<Sum> sums_;
+  PageBuffer sums_;  // the prefix rows, Sum a channel
 };
 
 // ---- The plain loop's sums, re-run exactly ----------------------------------
