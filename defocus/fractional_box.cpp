@@ -489,6 +489,13 @@ class RowWindows {
   void plan(std::span<const double> radii) {
     const size_t n = radii.size();
     if (half_width_.size() < n) resize(n);
+    // A row of the same radii as the last (uniform filters, equal degrees,
+    // filters that change only across) keeps its plans.
+    if (planned_.size() == n &&
+        std::memcmp(planned_.data(), radii.data(), n * sizeof(double)) == 0) {
+      return;
+    }
+    planned_.assign(radii.begin(), radii.end());
     bool plain = true;
     for (double r : radii) plain &= r >= 0 && r <= 0x1p29;
     if (plain) {
@@ -549,6 +556,7 @@ class RowWindows {
   std::vector<int64_t> half_width_;
   std::vector<double> fraction_, corner_, area_, samples_, inverse_area_, relative_slack_;
   std::vector<uint8_t> exact_, bounded_, four_lanes_;
+  std::vector<double> planned_;  // the radii the arrays hold the plans of
 };
 // Output pixel (x, y)'s bytes that the estimate settles into out[0..2]; bit
 // c of the result is set for each channel c that it leaves to the loop.
@@ -1330,6 +1338,16 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   if (radii.empty()) return;
   thread_local RowWindows windows;
   windows.plan(radii);
+  // The single-pixel estimates' plan, made again where the radius changes.
+  uint64_t planned = std::bit_cast<uint64_t>(radii[0]);
+  WindowPlan plan = windows.at(0);
+  auto plan_at = [&](size_t i) -> const WindowPlan& {
+    if (std::bit_cast<uint64_t>(radii[i]) != planned) {
+      planned = std::bit_cast<uint64_t>(radii[i]);
+      plan = windows.at(i);
+    }
+    return plan;
+  };
   const int64_t n = static_cast<int64_t>(radii.size());
 #if defined(__x86_64__)
   const bool lanes = lane_width() >= 4;
@@ -1369,7 +1387,7 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
     if (!estimated) {
       for (int l = 0; l < count; ++l) {
         unsettled[l] =
-            estimate_at(sums, width, mode, x0 + l, y, windows.at(at + l), out + 3 * (x0 + l));
+            estimate_at(sums, width, mode, x0 + l, y, plan_at(at + l), out + 3 * (x0 + l));
       }
     }
     if ((unsettled[0] | unsettled[1] | unsettled[2] | unsettled[3]) == 0) continue;
