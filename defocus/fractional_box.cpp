@@ -464,11 +464,17 @@ struct WindowPlan {
 // The plans of a row's radii, one array per quantity, so that the vector
 // paths load four pixels' at once. Radii from 0 up to 2^29 (the rest, far
 // beyond any degree, take the single-pixel plan).
+// Also whether each plan may sum exactly (only a fraction whose low 31 bits
+// are 0 can: see sums_exactly, where at least 255 × 1 must lie below
+// 2^(53 + 2e)), whether its bound holds, and whether the estimate's vector
+// form serves it were it not exact.
 BMP_VECTOR_CLONES void plan_windows(const double* __restrict radius, size_t n,
                                     int64_t* __restrict half_width, double* __restrict fraction,
                                     double* __restrict corner, double* __restrict area,
                                     double* __restrict samples, double* __restrict inverse_area,
-                                    double* __restrict relative_slack) {
+                                    double* __restrict relative_slack,
+                                    uint8_t* __restrict maybe_exact, uint8_t* __restrict bounded,
+                                    uint8_t* __restrict four_lanes) {
   for (size_t i = 0; i < n; ++i) {
     const double r = radius[i];
     const auto whole = static_cast<int32_t>(r);  // r_in: r lies in [0, 2^29]
@@ -481,6 +487,13 @@ BMP_VECTOR_CLONES void plan_windows(const double* __restrict radius, size_t n,
     samples[i] = side * side;
     inverse_area[i] = 1 / area[i];
     relative_slack[i] = (samples[i] + 16) * 0x1p-52;
+    uint64_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    const bool candidate = (bits & 0x7fffffffu) == 0;
+    const bool within = samples[i] <= max_bounded_samples;
+    maybe_exact[i] = candidate;
+    bounded[i] = within;
+    four_lanes[i] = f != 0 && !candidate && within;
   }
 }
 
@@ -498,19 +511,18 @@ class RowWindows {
     planned_.assign(radii.begin(), radii.end());
     bool plain = true;
     for (double r : radii) plain &= r >= 0 && r <= 0x1p29;
-    if (plain) {
-      plan_windows(radii.data(), n, half_width_.data(), fraction_.data(), corner_.data(),
-                   area_.data(), samples_.data(), inverse_area_.data(), relative_slack_.data());
+    if (!plain) {
+      for (size_t i = 0; i < n; ++i) set(i, WindowPlan(radii[i]));
+      return;
     }
-    for (size_t i = 0; i < n; ++i) {
-      if (!plain) set(i, WindowPlan(radii[i]));
-      // Only a fraction whose low 31 bits are 0 can sum exactly (see
-      // sums_exactly: at least 255 × 1 must lie below 2^(53 + 2e)).
-      const bool maybe_exact = (std::bit_cast<uint64_t>(fraction_[i]) & 0x7fffffffu) == 0;
-      exact_[i] = maybe_exact && sums_exactly(fraction_[i], samples_[i]);
-      const bool bounded = samples_[i] <= max_bounded_samples;
-      bounded_[i] = bounded;
-      four_lanes_[i] = fraction_[i] != 0 && !exact_[i] && bounded;
+    plan_windows(radii.data(), n, half_width_.data(), fraction_.data(), corner_.data(),
+                 area_.data(), samples_.data(), inverse_area_.data(), relative_slack_.data(),
+                 exact_.data(), bounded_.data(), four_lanes_.data());
+    // The few that may sum exactly are worked out.
+    for (size_t i = 0; const void* found = std::memchr(exact_.data() + i, 1, n - i); ++i) {
+      i = static_cast<size_t>(static_cast<const uint8_t*>(found) - exact_.data());
+      exact_[i] = sums_exactly(fraction_[i], samples_[i]);
+      four_lanes_[i] = fraction_[i] != 0 && exact_[i] == 0 && bounded_[i] != 0;
     }
   }
 
@@ -544,6 +556,9 @@ class RowWindows {
     four_lanes_.resize(n);
   }
   void set(size_t i, const WindowPlan& plan) {
+    exact_[i] = plan.exact;
+    bounded_[i] = plan.bounded;
+    four_lanes_[i] = plan.window.fraction != 0 && !plan.exact && plan.bounded;
     half_width_[i] = plan.window.half_width;
     fraction_[i] = plan.window.fraction;
     corner_[i] = plan.window.corner;
