@@ -42,6 +42,17 @@ std::atomic<int> lane_limit{8};
 #define BMP_AVX512_TARGET target("avx2,avx512f,avx512vl,avx512bw,avx512vbmi")
 #define BMP_AVX512 __attribute__((BMP_AVX512_TARGET))
 #define BMP_AVX512_INLINE __attribute__((BMP_AVX512_TARGET, always_inline)) inline
+// GCC 12 takes the undefined pass-through operand inside its AVX-512
+// intrinsics for an uninitialised value: those warnings are off around them.
+#if defined(__GNUC__) && !defined(__clang__)
+#define BMP_AVX512_WARNINGS_OFF                                                        \
+  _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wuninitialized\"") \
+      _Pragma("GCC diagnostic ignored \"-Wmaybe-uninitialized\"")
+#define BMP_AVX512_WARNINGS_ON _Pragma("GCC diagnostic pop")
+#else
+#define BMP_AVX512_WARNINGS_OFF
+#define BMP_AVX512_WARNINGS_ON
+#endif
 
 // The widest lanes this processor has, within lane_limit: 8 with the
 // AVX-512 byte permutes, 4 with AVX2.
@@ -828,11 +839,7 @@ BMP_AVX2 void lane_sums_avx2(const Table& sums, int64_t y, int64_t m, LaneGroup*
 
 // ---- Eight lanes: two neighbouring groups of one channel side by side ----------
 
-// GCC 12 takes the undefined pass-through operand inside its AVX-512
-// intrinsics for an uninitialised value.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+BMP_AVX512_WARNINGS_OFF
 
 // A group and the one four pixels on, of the same channel and half-width m:
 // their eight lanes run in one AVX-512 vector where every 32-byte load of
@@ -995,7 +1002,7 @@ BMP_AVX512 void lane_sums_avx512(const Table& sums, int64_t y, int64_t m, const 
   }
 }
 
-#pragma GCC diagnostic pop
+BMP_AVX512_WARNINGS_ON
 
 // Twelve lanes of doubles, lane j for pixel j / 3 and channel j % 3 of four
 // neighbouring pixels, from each pixel's value: lanes (0 0 0 1), (1 1 2 2),
@@ -1078,9 +1085,7 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
   for (int l = 0; l < 4; ++l) unsettled[l] = (static_cast<unsigned>(open) >> (3 * l)) & 7u;
 }
 
-#pragma GCC diagnostic push  // as for the eight-lane sums
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+BMP_AVX512_WARNINGS_OFF
 
 // The three vectors of eight lanes of a quantity for pixels x .. x + 7, lane
 // j of the 24 for pixel j / 3.
@@ -1165,7 +1170,7 @@ BMP_AVX512 void estimate_eight_avx512(const AreaSums<uint32_t>& sums, int64_t x,
   for (int l = 0; l < 8; ++l) unsettled[l] = (open >> (3 * l)) & 7u;
 }
 
-#pragma GCC diagnostic pop
+BMP_AVX512_WARNINGS_ON
 
 // estimate_four_avx2 where it serves the four pixels from (x, y) on; false
 // where it does not.
