@@ -479,13 +479,11 @@ struct WindowPlan {
   double relative_slack;
 };
 
-// The plans of a row's radii, one array per quantity, so that the vector
-// paths load four pixels' at once. Radii from 0 up to 2^29 (the rest, far
-// beyond any degree, take the single-pixel plan).
-// Also whether each plan may sum exactly (only a fraction whose low 31 bits
-// are 0 can: see sums_exactly, where at least 255 × 1 must lie below
-// 2^(53 + 2e)), whether its bound holds, and whether the estimate's vector
-// form serves it were it not exact.
+// WindowPlan of radii from 0 up to 2^29, into one array per quantity, and
+// whether each may sum exactly (only a fraction whose low 31 bits are 0 can:
+// see sums_exactly, where at least 255 × 1 must lie below 2^(53 + 2e)),
+// whether its bound holds, and whether the estimate's vector form serves it
+// were it not exact.
 BMP_VECTOR_CLONES void plan_windows(const double* __restrict radius, size_t n,
                                     int64_t* __restrict half_width, double* __restrict fraction,
                                     double* __restrict corner, double* __restrict area,
@@ -515,6 +513,9 @@ BMP_VECTOR_CLONES void plan_windows(const double* __restrict radius, size_t n,
   }
 }
 
+// The plans of a row's radii, one array per quantity, so that the vector
+// paths load four or eight pixels' at once. Radii beyond 2^29, far beyond any
+// degree, are planned one by one.
 class RowWindows {
  public:
   void plan(std::span<const double> radii) {
@@ -591,6 +592,7 @@ class RowWindows {
   std::vector<uint8_t> exact_, bounded_, four_lanes_;
   std::vector<double> planned_;  // the radii the arrays hold the plans of
 };
+
 // Output pixel (x, y)'s bytes that the estimate settles into out[0..2]; bit
 // c of the result is set for each channel c that it leaves to the loop.
 template <class Table>
@@ -860,11 +862,7 @@ BMP_AVX512_INLINE __m256i channel_bytes8(const uint8_t* at) {
   return _mm256_maskz_permutexvar_epi8(0x11111111u, pick,
                                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)));
 }
-// (The zero-masked forms: GCC 12 warns of the plain forms' undefined
-// pass-through operand.)
-BMP_AVX512_INLINE __m512d doubles8(__m256i values) {
-  return _mm512_maskz_cvtepi32_pd(0xff, values);
-}
+BMP_AVX512_INLINE __m512d doubles8(__m256i values) { return _mm512_cvtepi32_pd(values); }
 BMP_AVX512_INLINE __m512d channel_values8(const uint8_t* at) {
   return doubles8(channel_bytes8(at));
 }

@@ -89,11 +89,11 @@ MistSlopeArgs parse_args(const Run& run) {
   return args;
 }
 
+double radius_of(double k, double defo1, double defo2) { return defo2 + (defo1 - defo2) * k; }
+
 // `slope_radius`: the radius of a pixel of band fraction s. K rises along a
 // half cosine one way, and along a full one that turns back (1 in the middle
 // of the band); r = defo2 + (defo1 - defo2) × K.
-double radius_of(double k, double defo1, double defo2) { return defo2 + (defo1 - defo2) * k; }
-
 double slope_radius(double s, SlopeProfile profile, double defo1, double defo2) {
   const double k = profile == SlopeProfile::one_way ? ease_in_out(s) : raised_cosine(s);
   return radius_of(k, defo1, defo2);
