@@ -313,11 +313,10 @@ BMP_VECTOR_CLONES void rough_positions(Corner corner, double w, double h, double
   }
 }
 
-void library_atan(double* v, size_t n) {
-  for (size_t j = 0; j < n; ++j) v[j] = std::atan(v[j]);
-}
-void library_sin(double* v, size_t n) {
-  for (size_t j = 0; j < n; ++j) v[j] = std::sin(v[j]);
+// v[j] = function(v[j]): the library's calls, one after another.
+template <class Function>
+void in_place(Function function, double* v, size_t n) {
+  for (size_t j = 0; j < n; ++j) v[j] = function(v[j]);
 }
 
 }  // namespace
@@ -347,9 +346,9 @@ void DirectionPass::band_row(int32_t y, std::span<double> s) const {
   const Corner corner = corner_of(angle);
   double* v = scratch.ratio.data();
   ratios_and_distances(corner, width, height, y, columns, count, v, scratch.distance.data());
-  library_atan(v, count);
+  in_place([](double q) { return std::atan(q); }, v, count);
   sine_arguments(turn_of(corner, angle), v, count);
-  library_sin(v, count);
+  in_place([](double a) { return std::sin(a); }, v, count);
   positions(corner, extent, scratch.distance.data(), v, count);
   for (size_t j = 0; j < count; ++j) {
     s[static_cast<size_t>(columns[j])] = band_fraction(v[j], lo, hi, start, end, reversed);

@@ -779,20 +779,26 @@ BMP_AVX2_INLINE void add_whole_runs(__m256d* s, const __m256d* total, const uint
   _Pragma("GCC unroll 4") for (int k = 0; k < count; ++k) s[k] = _mm256_add_pd(s[k], total[k]);
 }
 
+// The run total of a group's first lane in window row `row`: columns
+// x - M + 1 .. x + M - 1, from two prefix rows read once where they serve.
+template <class Table>
+[[gnu::always_inline]] inline int32_t first_lane_run(const Table& sums, int64_t row, int64_t m,
+                                                     const LaneGroup& g) {
+  if (!sums.direct_row(row)) {
+    return static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
+  }
+  const auto* above = sums.prefix_row(row);
+  const auto* below = sums.prefix_row(row + 1);
+  const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
+  return static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
+}
+
 // The run totals of a group's four lanes in window row `row`, columns
 // x + l - M + 1 .. x + l + M - 1: lane 0's from the table, each next lane's
 // one column on.
 template <class Table>
 BMP_AVX2_INLINE __m128i run_totals(const Table& sums, int64_t row, int64_t m, const LaneGroup& g) {
-  int32_t first;
-  if (sums.direct_row(row)) {
-    const auto* above = sums.prefix_row(row);
-    const auto* below = sums.prefix_row(row + 1);
-    const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
-    first = static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
-  } else {
-    first = static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
-  }
+  const int32_t first = first_lane_run(sums, row, m, g);
   const uint8_t* at = sums.row_pixels(row) + 3 * (g.x - m) + g.channel;
   __m128i step = _mm_sub_epi32(channel_bytes(at + 3 * (2 * m)), channel_bytes(at + 3));
   step = _mm_slli_si128(step, 4);  // lane l + 1 gains lane l's step
@@ -944,15 +950,7 @@ BMP_AVX512_INLINE void add_whole_runs8(__m512d* s, const __m512d* total, const u
 template <class Table>
 BMP_AVX512_INLINE __m256i run_totals8(const Table& sums, int64_t row, int64_t m,
                                       const LaneGroup& g) {
-  int32_t first;
-  if (sums.direct_row(row)) {
-    const auto* above = sums.prefix_row(row);
-    const auto* below = sums.prefix_row(row + 1);
-    const int64_t right = 3 * (g.x + m) + g.channel, left = 3 * (g.x - m + 1) + g.channel;
-    first = static_cast<int32_t>((below[right] - above[right]) - (below[left] - above[left]));
-  } else {
-    first = static_cast<int32_t>(sums.row_run(row, g.x - m + 1, g.x + m - 1, g.channel));
-  }
+  const int32_t first = first_lane_run(sums, row, m, g);
   const uint8_t* at = sums.row_pixels(row) + 3 * (g.x - m) + g.channel;
   const __m256i zero = _mm256_setzero_si256();
   __m256i step = _mm256_sub_epi32(channel_bytes8(at + 3 * (2 * m)), channel_bytes8(at + 3));
@@ -1014,6 +1012,32 @@ BMP_AVX2_INLINE PixelLanes pixel_lanes(const double* v) {
            _mm256_permute4x64_pd(four, 0xfe)}};
 }
 
+// Where the estimates of the pixels from x on read, for half-width m: the
+// table entries a, b, c, d (box_lanes) of the inner box and of the whole
+// window, and the window's four corner pixels.
+struct EstimateReads {
+  const uint32_t* inner[4];
+  const uint32_t* whole[4];
+  const uint8_t* corners[4];
+};
+
+[[gnu::always_inline]] inline EstimateReads estimate_reads(const AreaSums<uint32_t>& sums,
+                                                           int64_t x, int64_t y, int64_t m) {
+  const uint32_t* inner_top = sums.prefix_row(y + m);
+  const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
+  const uint32_t* whole_top = sums.prefix_row(y + m + 1);
+  const uint32_t* whole_bottom = sums.prefix_row(y - m);
+  const int64_t inner_right = 3 * (x + m), inner_left = 3 * (x - m + 1);
+  const int64_t whole_right = 3 * (x + m + 1), whole_left = 3 * (x - m);
+  const uint8_t* bottom = sums.row_pixels(y - m);
+  const uint8_t* top = sums.row_pixels(y + m);
+  return {{inner_top + inner_right, inner_bottom + inner_right, inner_top + inner_left,
+           inner_bottom + inner_left},
+          {whole_top + whole_right, whole_bottom + whole_right, whole_top + whole_left,
+           whole_bottom + whole_left},
+          {bottom + 3 * (x - m), bottom + 3 * (x + m), top + 3 * (x - m), top + 3 * (x + m)}};
+}
+
 // Twelve 32-bit sums of the table entries a - b - c + d, from the entries
 // of four neighbouring columns' three channels.
 BMP_AVX2_INLINE void box_lanes(const uint32_t* a, const uint32_t* b, const uint32_t* c,
@@ -1035,23 +1059,13 @@ BMP_AVX2 void estimate_four_avx2(const AreaSums<uint32_t>& sums, int64_t x, int6
                                  const RowWindows& windows, uint8_t* out, unsigned* unsettled) {
   const auto at = static_cast<size_t>(x);
   const int64_t m = windows.half_width(at);
-  const uint32_t* inner_top = sums.prefix_row(y + m);
-  const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
-  const uint32_t* whole_top = sums.prefix_row(y + m + 1);
-  const uint32_t* whole_bottom = sums.prefix_row(y - m);
-  const int64_t inner_right = 3 * (x + m), inner_left = 3 * (x - m + 1);
-  const int64_t whole_right = 3 * (x + m + 1), whole_left = 3 * (x - m);
+  const EstimateReads reads = estimate_reads(sums, x, y, m);
   __m128i inner[3], whole[3], corner[3], more[3];
-  box_lanes(inner_top + inner_right, inner_bottom + inner_right, inner_top + inner_left,
-            inner_bottom + inner_left, inner);
-  box_lanes(whole_top + whole_right, whole_bottom + whole_right, whole_top + whole_left,
-            whole_bottom + whole_left, whole);
-  const uint8_t* bottom = sums.row_pixels(y - m);
-  const uint8_t* top = sums.row_pixels(y + m);
-  byte_lanes(bottom + 3 * (x - m), corner);
-  const uint8_t* others[3] = {bottom + 3 * (x + m), top + 3 * (x - m), top + 3 * (x + m)};
-  for (const uint8_t* at : others) {
-    byte_lanes(at, more);
+  box_lanes(reads.inner[0], reads.inner[1], reads.inner[2], reads.inner[3], inner);
+  box_lanes(reads.whole[0], reads.whole[1], reads.whole[2], reads.whole[3], whole);
+  byte_lanes(reads.corners[0], corner);
+  for (int k = 1; k < 4; ++k) {
+    byte_lanes(reads.corners[k], more);
     for (int part = 0; part < 3; ++part) corner[part] = _mm_add_epi32(corner[part], more[part]);
   }
   const PixelLanes f = pixel_lanes(windows.fraction(at));
@@ -1125,23 +1139,13 @@ BMP_AVX512 void estimate_eight_avx512(const AreaSums<uint32_t>& sums, int64_t x,
                                       unsigned* unsettled) {
   const auto at = static_cast<size_t>(x);
   const int64_t m = windows.half_width(at);
-  const uint32_t* inner_top = sums.prefix_row(y + m);
-  const uint32_t* inner_bottom = sums.prefix_row(y - m + 1);
-  const uint32_t* whole_top = sums.prefix_row(y + m + 1);
-  const uint32_t* whole_bottom = sums.prefix_row(y - m);
-  const int64_t inner_right = 3 * (x + m), inner_left = 3 * (x - m + 1);
-  const int64_t whole_right = 3 * (x + m + 1), whole_left = 3 * (x - m);
+  const EstimateReads reads = estimate_reads(sums, x, y, m);
   __m256i inner[3], whole[3], corner[3], more[3];
-  box_lanes8(inner_top + inner_right, inner_bottom + inner_right, inner_top + inner_left,
-             inner_bottom + inner_left, inner);
-  box_lanes8(whole_top + whole_right, whole_bottom + whole_right, whole_top + whole_left,
-             whole_bottom + whole_left, whole);
-  const uint8_t* bottom = sums.row_pixels(y - m);
-  const uint8_t* top = sums.row_pixels(y + m);
-  byte_lanes8(bottom + 3 * (x - m), corner);
-  const uint8_t* others[3] = {bottom + 3 * (x + m), top + 3 * (x - m), top + 3 * (x + m)};
-  for (const uint8_t* p : others) {
-    byte_lanes8(p, more);
+  box_lanes8(reads.inner[0], reads.inner[1], reads.inner[2], reads.inner[3], inner);
+  box_lanes8(reads.whole[0], reads.whole[1], reads.whole[2], reads.whole[3], whole);
+  byte_lanes8(reads.corners[0], corner);
+  for (int k = 1; k < 4; ++k) {
+    byte_lanes8(reads.corners[k], more);
     for (int part = 0; part < 3; ++part) corner[part] = _mm256_add_epi32(corner[part], more[part]);
   }
   const PixelLanes8 f = pixel_lanes8(windows.fraction(at));
@@ -1638,10 +1642,10 @@ class FusedPasses {
       }
     }
     last_pass_.resize(shape.threads, nullptr);
-    // All memory of the job is taken here, its pages mapped as the threads
-    // first write them: threads that take memory while others fault theirs
-    // in wait on each other in the kernel (measured 10-25 ms a run at the
-    // start on eight threads).
+    // All memory of the job is taken here, the huge pages of the larger
+    // places mapped as the threads first write them: threads that take
+    // memory while others fault theirs in wait on each other in the kernel
+    // (measured 10-25 ms a run at the start on eight threads).
     for (size_t i = 0; i < ring_.size(); ++i) {
       ring_[i] = PageBuffer::filled_later(run_bytes_);
       ring_runs_[i] = ring_[i].data();
