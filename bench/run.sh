@@ -17,20 +17,23 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBMP_TESTS=OFF
 ninja -C "$build" >/dev/null
 bin=$build/bin
 
-# A 4000 x 3000 test picture: smooth gradients with some detail.
-python3 - "$work/big.bmp" <<'PY'
+# picture WIDTH HEIGHT PATH: the test picture at any size, smooth gradients
+# with some detail (each row the first one's bytes shifted by 3 per row).
+picture() {
+  python3 - "$@" <<'PY'
 import struct, sys
-w, h = 4000, 3000
+w, h, path = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
 pad = w % 4
 row_len = 3 * w + pad
-out = bytearray(b"BM" + struct.pack("<IHHIIiiHHIIIIII", 54 + h * row_len, 0, 0, 54, 40, w, h, 1, 24, 0, 0, 0, 0, 0, 0))
 base = bytes((x * 255 // w) if i == 0 else ((x * 7) & 255) if i == 1 else 128 for x in range(w) for i in range(3))
-for y in range(h):
-    shift = (y * 3) % 256
-    row = bytes((b + shift) & 255 for b in base)
-    out += row + b"\0" * pad
-open(sys.argv[1], "wb").write(out)
+shifted = [bytes((b + s) & 255 for b in range(256)) for s in range(256)]
+with open(path, "wb") as out:
+    out.write(b"BM" + struct.pack("<IHHIIiiHHIIIIII", 54 + h * row_len, 0, 0, 54, 40, w, h, 1, 24, 0, 0, 0, 0, 0, 0))
+    for y in range(h):
+        out.write(base.translate(shifted[(y * 3) % 256]) + b"\0" * pad)
 PY
+}
+picture 4000 3000 "$work/big.bmp"
 big=$work/big.bmp
 
 declare -A median_of
