@@ -306,11 +306,15 @@ std::span<uint8_t> OutputFile::reserve(size_t n) {
 
 void OutputFile::flush() { drain(); }
 
-void OutputFile::commit() {
+void OutputFile::finish() {
   drain();
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) write_failed();
+}
+
+void OutputFile::commit() {
+  finish();
   if (target_.empty()) {
     committed_ = true;
     return;
@@ -329,6 +333,31 @@ void OutputFile::commit() {
     unfinished_.release();
   }
   if (replaced >= 0) release_in_background(replaced);
+}
+
+void OutputFile::commit_together(std::initializer_list<OutputFile*> outputs) {
+  for (OutputFile* output : outputs) output->finish();
+  const std::vector<OutputFile*> files(outputs);
+  std::vector<Replacement> moves(files.size());
+  std::vector<int> replaced(files.size(), -1);
+  {
+    // A signal finds every output either unfinished or in place and kept.
+    SignalHold hold;
+    for (size_t i = 0; i < files.size(); ++i) {
+      OutputFile& file = *files[i];
+      if (file.target_.empty() || moves[i].make(file.written_, file.target_)) continue;
+      while (i > 0) moves[--i].undo();
+      file.write_failed();
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+      replaced[i] = moves[i].settle();
+      files[i]->committed_ = true;
+      files[i]->unfinished_.release();
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (replaced[i] >= 0) files[i]->release_in_background(replaced[i]);
+  }
 }
 
 void OutputFile::release_in_background(int fd) {

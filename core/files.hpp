@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "page_buffer.hpp"
+#include "replacement.hpp"
 #include "signal_cleanup.hpp"
 
 namespace bmp {
@@ -103,10 +105,17 @@ class OutputFile {
   // The file it replaces is freed by a thread of its own, while the tool
   // goes on (freeing a large file's cached pages takes milliseconds).
   void commit();
+  // Commits the outputs of one run together: every one is flushed and closed
+  // before the first takes its place, and should any of them fail to take it,
+  // those already in place get their earlier files back. The targets are all
+  // replaced, or all as they were.
+  static void commit_together(std::initializer_list<OutputFile*> outputs);
   const std::string& name() const { return name_; }
 
  private:
   OutputFile(int fd, std::filesystem::path written, std::filesystem::path target, std::string name);
+  // Writes what is buffered and closes the file, not yet in place.
+  void finish();
   void drain();
   void write_all(const uint8_t* data, size_t size);
   [[noreturn]] void write_failed();

@@ -7,6 +7,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
+#include <tuple>
 
 #include "core/failure.hpp"
 #include "core/signal_cleanup.hpp"
@@ -95,6 +97,110 @@ TEST(OutputFile, AFullDeviceIsAWriteFailure) {
     FAIL() << "commit succeeded on /dev/full";
   } catch (const ToolFailure& failure) {
     EXPECT_STREQ(failure.what(), "Can't write /dev/full !\n");
+  }
+}
+
+// The moves that outputs committed together make: each can be undone, leaving
+// the target as it was and the new file where it was written.
+TEST(Replacement, MovesOverTheTargetAndUndoesTheMoveByEitherMethod) {
+  for (Replacement::Method method : {Replacement::Method::exchange, Replacement::Method::aside}) {
+    for (bool earlier : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "aside " << (method == Replacement::Method::aside)
+                                      << ", earlier file " << earlier);
+      test::Scratch scratch;
+      const std::string file = scratch.path(".new"), target = scratch.path("out.bmp");
+      test::write_file(file, {1, 2});
+      if (earlier) test::write_file(target, {9});
+      Replacement move;
+      ASSERT_TRUE(move.make(file, target, method));
+      EXPECT_EQ(test::read_file(target), (Bytes{1, 2}));
+      move.undo();
+      EXPECT_EQ(test::read_file(file), (Bytes{1, 2}));
+      if (earlier) {
+        EXPECT_EQ(test::read_file(target), (Bytes{9}));
+      } else {
+        EXPECT_FALSE(fs::exists(target));
+      }
+      EXPECT_EQ(entries(scratch.folder()).size(), earlier ? 3u : 2u) << "nothing else left";
+
+      ASSERT_TRUE(move.make(file, target, method));
+      const int held = move.settle();
+      EXPECT_EQ(held >= 0, earlier) << "the earlier file is held until closed";
+      if (held >= 0) close(held);
+      EXPECT_EQ(test::read_file(target), (Bytes{1, 2}));
+      EXPECT_EQ(entries(scratch.folder()), (std::vector<std::string>{"out.bmp", "tmp"}));
+    }
+  }
+}
+
+TEST(Replacement, AFolderInTheWayIsRefusedAndNothingMoves) {
+  for (Replacement::Method method : {Replacement::Method::exchange, Replacement::Method::aside}) {
+    test::Scratch scratch;
+    const std::string file = scratch.path(".new"), target = scratch.path("out.bmp");
+    test::write_file(file, {1});
+    fs::create_directory(target);
+    Replacement move;
+    EXPECT_FALSE(move.make(file, target, method));
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_EQ(test::read_file(file), (Bytes{1}));
+  }
+}
+
+// What a folder holds: each file's bytes, and "folder" for a folder.
+std::map<std::string, std::string> contents(const fs::path& folder) {
+  std::map<std::string, std::string> held;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const Bytes bytes = entry.is_directory() ? Bytes{} : test::read_file(entry.path().string());
+    held[entry.path().filename()] =
+        entry.is_directory() ? "folder" : std::string(bytes.begin(), bytes.end());
+  }
+  return held;
+}
+
+// Outputs committed together: a failure of either, at its last write or at
+// its move into place, leaves both targets as they were before the run.
+TEST(OutputFile, OutputsCommittedTogetherTakeTheirPlacesAllOrNone) {
+  enum class Fault { none, last_write, first_move, second_move };
+  for (Fault fault : {Fault::none, Fault::last_write, Fault::first_move, Fault::second_move}) {
+    for (bool earlier : {false, true}) {
+      SCOPED_TRACE(testing::Message()
+                   << "fault " << static_cast<int>(fault) << ", earlier files " << earlier);
+      test::Scratch scratch;
+      const std::string first = scratch.path("a.bmp"), second = scratch.path("b.bmp");
+      std::map<std::string, std::string> expected{{"tmp", "folder"}};
+      if (earlier) {
+        test::write_file(first, {'1'});
+        test::write_file(second, {'2'});
+        expected["a.bmp"] = "1";
+        expected["b.bmp"] = "2";
+      }
+      auto a = OutputFile::create(first, "a.bmp");
+      auto b = OutputFile::create(fault == Fault::last_write ? "/dev/full" : second, "b.bmp");
+      a->write(Bytes{'5'});
+      b->write(Bytes{'6'});
+      // A folder put where an output must go, after it was opened, makes its
+      // rename fail.
+      for (auto [blocked, path, name] : {std::tuple{Fault::first_move, first, "a.bmp"},
+                                         std::tuple{Fault::second_move, second, "b.bmp"}}) {
+        if (fault != blocked) continue;
+        fs::remove(path);
+        fs::create_directory(path);
+        expected[name] = "folder";
+      }
+      const char* message = fault == Fault::first_move ? "Can't write a.bmp !\n"
+                            : fault == Fault::none     ? ""
+                                                       : "Can't write b.bmp !\n";
+      try {
+        OutputFile::commit_together({a.get(), b.get()});
+        EXPECT_STREQ("", message);
+      } catch (const ToolFailure& failure) {
+        EXPECT_STREQ(failure.what(), message);
+      }
+      a.reset();
+      b.reset();
+      if (fault == Fault::none) expected = {{"tmp", "folder"}, {"a.bmp", "5"}, {"b.bmp", "6"}};
+      EXPECT_EQ(contents(scratch.folder()), expected);
+    }
   }
 }
 
