@@ -76,8 +76,7 @@ void unmatte(Run& run) {
     split_row(row, next_row24(*colour_out, image.width), next_row24(*grey_out, image.width));
     report_progress(run.console(), r);
   }
-  colour_out->commit();
-  grey_out->commit();
+  OutputFile::commit_together({colour_out.get(), grey_out.get()});
 }
 
 }  // namespace

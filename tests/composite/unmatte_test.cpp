@@ -1,7 +1,17 @@
 // unmatte, run as its own process on 4-byte files the tests write.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <thread>
 
 #include "tests/composite/composite_cli.hpp"
 #include "tests/support/bmp_builder.hpp"
@@ -158,6 +168,170 @@ TEST(Unmatte, RefusalsLeaveNoOutput) {
     EXPECT_EQ(std::distance(fs::directory_iterator(s.folder()), fs::directory_iterator()), 3)
         << c.title << ": only in.bmp, c.bmp and tmp remain";
   }
+}
+
+// ---- Both outputs or neither ------------------------------------------------
+
+// Runs unmatte with its standard output on a pipe of one page that is not read
+// until the run has filled it: the run is then held at a progress line, its
+// outputs open, while `meanwhile` changes what lies around them.
+ToolResult run_held_midway(const std::vector<std::string>& args,
+                           const std::function<void()>& meanwhile) {
+  int out[2];
+  if (pipe(out) != 0) throw std::runtime_error("pipe");
+  const int capacity = fcntl(out[1], F_SETPIPE_SZ, 4096);
+  std::vector<std::string> storage{"unmatte"};
+  storage.insert(storage.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : storage) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string path = tool_path("unmatte");
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    execv(path.c_str(), argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  for (int held = 0; held < capacity && std::chrono::steady_clock::now() < give_up;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ioctl(out[0], FIONREAD, &held);
+  }
+  meanwhile();
+  ToolResult result;
+  char buffer[4096];
+  for (ssize_t got; (got = read(out[0], buffer, sizeof buffer)) > 0;) {
+    result.out.append(buffer, static_cast<size_t>(got));
+  }
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+// A 64 KiB file system mounted in the scratch folder for one test, where the
+// test may mount one (as root).
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(const std::string& folder) : folder_(folder) {
+    std::filesystem::create_directory(folder_);
+    mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) ::umount(folder_.c_str());
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+// What lies below a folder: "folder", "pipe", or a file's length and a hash
+// of its bytes, by name.
+std::map<std::string, std::string> contents(const fs::path& folder) {
+  std::map<std::string, std::string> held;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string name = entry.path().lexically_relative(folder).string();
+    if (entry.is_directory()) {
+      held[name] = "folder";
+    } else if (entry.is_fifo()) {
+      held[name] = "pipe";
+    } else {
+      Bytes bytes = read_file(entry.path().string());
+      held[name] =
+          std::to_string(bytes.size()) + " bytes, hash " +
+          std::to_string(std::hash<std::string>{}(std::string(bytes.begin(), bytes.end())));
+    }
+  }
+  return held;
+}
+
+// A failure of either output, at a write, at the flush of its last rows or
+// at its move into place, leaves Outfile1 and Outfile2 exactly as they were:
+// absent where they were absent, unchanged where they existed.
+TEST(Unmatte, AFailureOfEitherOutputLeavesBothAsTheyWere) {
+  enum class Fault {
+    full_file_system,  // Outfile2 on a file system too small for it
+    full_device,       // Outfile2 is /dev/full
+    closed_pipe,       // Outfile2 is a pipe whose reader stops after 10 bytes
+    second_move,       // a folder takes Outfile2's place while the run goes on
+    first_move,        // the same for Outfile1
+  };
+  struct Case {
+    const char* title;
+    Fault fault;
+  };
+  const Case cases[] = {
+      {"Outfile2 on a full file system", Fault::full_file_system},
+      {"Outfile2 on /dev/full", Fault::full_device},
+      {"Outfile2 a pipe closed early", Fault::closed_pipe},
+      {"Outfile2's rename fails", Fault::second_move},
+      {"Outfile1's rename fails", Fault::first_move},
+  };
+  // 8 x 4000: each output is 96054 bytes, more than the small file system
+  // holds, and the 28000 bytes of progress lines fill the held pipe.
+  const Image4 image = pattern4(8, 4000);
+  bool unmounted = false;
+  for (const Case& c : cases) {
+    for (bool earlier : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.title << (earlier ? ", over earlier files" : ""));
+      Scratch s;
+      SmallFileSystem small(s.path("small"));
+      if (c.fault == Fault::full_file_system && !small.mounted()) {
+        unmounted = true;
+        continue;
+      }
+      write_file(s.path("in.bmp"), encode_bmp4(image));
+      std::string first = s.path("c.bmp"), second = s.path("a.bmp");
+      if (c.fault == Fault::full_file_system) second = s.path("small/a.bmp");
+      if (c.fault == Fault::full_device) second = "/dev/full";
+      if (c.fault == Fault::closed_pipe) {
+        second = s.path("pipe");
+        ASSERT_EQ(mkfifo(second.c_str(), 0600), 0);
+      }
+      if (earlier) {
+        write_file(first, {'o', 'l', 'd'});
+        if (second.starts_with(s.folder().string()) && c.fault != Fault::closed_pipe) {
+          write_file(second, {'o', 'l', 'd', '2'});
+        }
+      }
+      auto before = contents(s.folder());
+
+      std::thread reader;
+      if (c.fault == Fault::closed_pipe) {
+        reader = std::thread([&] {
+          int fd = open(second.c_str(), O_RDONLY);
+          char ten[10];
+          for (size_t got = 0; got < sizeof ten;) {
+            ssize_t n = read(fd, ten + got, sizeof ten - got);
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+          }
+          close(fd);
+        });
+      }
+      const std::string& blocked = c.fault == Fault::first_move ? first : second;
+      ToolResult got = run_held_midway({s.path("in.bmp"), first, second}, [&] {
+        if (c.fault != Fault::first_move && c.fault != Fault::second_move) return;
+        fs::remove(blocked);
+        fs::create_directory(blocked);
+        before[fs::path(blocked).lexically_relative(s.folder()).string()] = "folder";
+      });
+      if (reader.joinable()) reader.join();
+
+      EXPECT_EQ(got.status, 1);
+      const std::string& failed = c.fault == Fault::first_move ? first : second;
+      EXPECT_EQ(got.out, infile_line(1, 8, 4000) + "DIRECTORY = 0\n" + progress(4000) +
+                             "Can't write " + failed + " !\n");
+      EXPECT_EQ(contents(s.folder()), before);
+    }
+  }
+  if (unmounted) GTEST_SKIP() << "the full file system needs root, to mount a small one";
 }
 
 }  // namespace
