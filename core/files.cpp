@@ -43,6 +43,9 @@ class SparePages {
     {
       std::lock_guard<std::mutex> hold(lock_);
       if (spare_.size() >= bytes && spare_.size() - bytes <= bytes / 4) return std::move(spare_);
+      // Pages that do not fit would give way to the new ones once those are
+      // closed: freed now, the two are never held at once.
+      spare_ = PageBuffer();
     }
     // Mapped as the reading threads fill it: on virtual machines the first
     // write to memory the host has not yet backed costs far more than

@@ -76,7 +76,8 @@ void mist_turn(Run& run) {
   auto out = run.create_output(2, CantOpen::source_file);
   const MistTurnArgs args = parse_mist_turn(run);
   TempFileChain temps;
-  std::unique_ptr<OutputFile> canvas = temps.create(0);
+  // The canvas's file: opened before the input's header is read, as ever.
+  const std::unique_ptr<OutputFile> canvas_file = temps.create(0);
   const ImageLayout image = read_bmp_header(*in, console, HeaderCheck{});
   // No size test bounds these degrees; only values no box can have are
   // refused, after the size line as in the rest of the family.
@@ -87,36 +88,36 @@ void mist_turn(Run& run) {
   // one pixel inside the input, and turning back would then sample black
   // beyond the crop along the edges; the bounding-box rule of every other
   // angle keeps a border of repeated edge pixels round the input instead.
-  check_canvas_size(image.width, image.height, 3, in->name());
+  check_frame_size(image.width, image.height, in->name());
   const RotationFrame frame = rotation_frame(
       image.width, image.height, bounding_box_margins(args.kaiten, image.width, image.height), 3);
   const int32_t crop_width = frame.auto_width;
   const int32_t crop_height = frame.auto_height;
+  check_turned_size(crop_width, crop_height, 3, in->name());
   const PixelWindow crop = rotation_window(frame, SizeMode::auto_size);
   // The input's own area inside the crop, in the crop's coordinates.
   const PixelWindow back =
       rotation_window(frame, SizeMode::origin).shifted(-frame.grown_column, -frame.grown_row);
   check_window(crop, crop_width, crop_height, in->name());
   check_window(back, image.width, image.height, in->name());
-
-  // The input on its edge canvas.
-  write_bmp24_header(*canvas, frame.side, frame.side);
-  build_edge_canvas(*in, image, frame, *canvas);
-  canvas->commit();
-  auto canvas_in = temps.open(0);
   auto stars = [&](int32_t row) { star_progress(console, row); };
 
-  // Turn the canvas by the angle and cut it to the turned picture's box.
+  // Turn the input's edge canvas by the angle and cut it to the turned
+  // picture's box. The canvas is read straight from the input's pixels; its
+  // file was opened as ever, but nothing is written to it.
   auto turned = temps.create(1);
   write_bmp24_header(*turned, crop_width, crop_height);
   console.write("前処理 ");
-  rotate_aa8(ImageRows(*canvas_in, bmp24_layout(frame.side, frame.side)), frame,
-             SizeMode::auto_size, args.kaiten, FillColour{}, *turned, stars);
+  {
+    const ImageRows input_rows(*in, image);
+    rotate_aa8(build_edge_canvas(input_rows, frame), SizeMode::auto_size, args.kaiten, *turned,
+               stars);
+  }
   console.write("\n");
   turned->commit();
-  // Each temporary image is closed once read, so the next is read onto its
-  // pages and removing it at the end frees it at once.
-  canvas_in.reset();
+  // Each image is closed once read, so the next is read onto its pages and
+  // removing it at the end frees it at once.
+  in.reset();
 
   // Two graded passes from the turned picture's top to its bottom.
   const GradeProfile profile =
@@ -142,8 +143,8 @@ void mist_turn(Run& run) {
   auto second_in = temps.open(3);
   write_bmp24_header(*out, image.width, image.height);
   console.write("後処理 ");
-  const Turn turn_back{half(crop_width), half(crop_height), -args.kaiten, SampleSet::eight_samples,
-                       FillColour{}};
+  const Turn turn_back{half(crop_width),         half(crop_height), -args.kaiten,
+                       SampleSet::eight_samples, FillColour{},      std::nullopt};
   sample_turn<3>(ImageRows(*second_in, crop_layout), back, turn_back, *out, stars);
   second_in.reset();
   console.write("\n");

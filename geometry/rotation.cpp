@@ -68,12 +68,17 @@ RotationMargins bounding_box_margins(double angle, int32_t width, int32_t height
   return growth_margins(reduced_angle(angle), width, height);
 }
 
-void check_canvas_size(int32_t width, int32_t height, int bytes_per_pixel,
-                       const std::string& input_name) {
+void check_frame_size(int32_t width, int32_t height, const std::string& input_name) {
+  // S = 2M, and windows reach a few pixels beyond the canvas.
   const int64_t side = 2 * int64_t{height > width ? height : width};
-  const int64_t row = bytes_per_pixel == 3 ? 3 * side + side % 4 : 4 * side;
+  if (side > INT32_MAX - 8) fail(Channel::out, msg::too_large_to_turn, input_name.c_str());
+}
+
+void check_turned_size(int32_t width, int32_t height, int bytes_per_pixel,
+                       const std::string& input_name) {
+  const int64_t row = bytes_per_pixel == 3 ? row_bytes24(width) : row_bytes32(width);
   const int64_t header = bytes_per_pixel == 3 ? bmp24_header_bytes : bmp32_header_bytes;
-  if (row > 0 && side > (max_file_bytes - header) / row) {
+  if (row > 0 && height > (max_file_bytes - header) / row) {
     fail(Channel::out, msg::too_large_to_turn, input_name.c_str());
   }
 }
@@ -173,16 +178,19 @@ struct RowTerms {
 };
 
 // The columns [first, last) of one output row whose samples all lie inside
-// the source.
+// some bounds.
 struct ColumnSpan {
   int32_t first = 0, last = 0;
 };
 
-// The source, the fill and the centre, as one kernel sees them.
+// The source as one kernel sees it, in the source's own coordinates: its
+// pixels, the area around it whose positions read the nearest of them, the
+// centre and the fill colour.
 template <int bytes_per_pixel>
 struct SampleSource {
   const ImageRows& rows;
-  uint32_t width, height;  // as unsigned, so one compare tests both ends
+  int32_t width, height;
+  PixelWindow area;
   int32_t cx, cy;
   std::array<uint8_t, bytes_per_pixel> fill;
 
@@ -191,19 +199,23 @@ struct SampleSource {
     return {truncate_toward_zero(column.cos_dx[k] + row.sin_dy[k]) + cx,
             truncate_toward_zero(row.cos_dy[k] - column.sin_dx[k]) + cy};
   }
-  bool inside(SourcePosition p) const {
-    return static_cast<uint32_t>(p.sx) < width && static_cast<uint32_t>(p.sy) < height;
+  bool in_area(SourcePosition p) const {
+    return p.sx >= area.c0 && p.sx < area.c1 && p.sy >= area.r0 && p.sy < area.r1;
+  }
+  // The nearest source pixel of a position in the area.
+  const uint8_t* pixel(SourcePosition p) const {
+    return rows.row(std::clamp(p.sy, 0, height - 1)) +
+           int64_t{bytes_per_pixel} * std::clamp(p.sx, 0, width - 1);
   }
 
-  // One output pixel, every sample range-checked: outside the source a
-  // sample is the fill colour.
+  // One output pixel, every sample range-checked: beyond the area a sample
+  // is the fill colour.
   template <size_t n>
   void checked_pixel(const ColumnTerms<n>& column, const RowTerms<n>& row, uint8_t* out) const {
     uint32_t sum0 = 0, sum1 = 0, sum2 = 0, sum3 = 0;
     for (size_t k = 0; k < n; ++k) {
       const SourcePosition p = position(column, row, k);
-      const uint8_t* sample = fill.data();
-      if (inside(p)) sample = rows.row(p.sy) + int64_t{bytes_per_pixel} * p.sx;
+      const uint8_t* sample = in_area(p) ? pixel(p) : fill.data();
       sum0 += sample[0];
       sum1 += sample[1];
       sum2 += sample[2];
@@ -224,7 +236,8 @@ struct SampleSource {
   // those where every bound of every sample holds are one span, found by
   // bisection with the checked positions themselves.
   template <size_t n>
-  ColumnSpan inside_span(std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row) const {
+  ColumnSpan inside_span(std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row,
+                         const PixelWindow& bounds) const {
     ColumnSpan span{0, static_cast<int32_t>(columns.size())};
     if (columns.empty()) return span;
     for (size_t k = 0; k < n && span.first < span.last; ++k) {
@@ -252,21 +265,23 @@ struct SampleSource {
         }
         if (span.first > span.last) span = {0, 0};
       };
-      bound([](SourcePosition p) { return p.sx >= 0; });
-      bound([&](SourcePosition p) { return static_cast<int64_t>(p.sx) < width; });
-      bound([](SourcePosition p) { return p.sy >= 0; });
-      bound([&](SourcePosition p) { return static_cast<int64_t>(p.sy) < height; });
+      bound([&](SourcePosition p) { return p.sx >= bounds.c0; });
+      bound([&](SourcePosition p) { return p.sx < bounds.c1; });
+      bound([&](SourcePosition p) { return p.sy >= bounds.r0; });
+      bound([&](SourcePosition p) { return p.sy < bounds.r1; });
     }
     return span;
   }
 };
 
-// Pixels whose samples are all inside the source, without range checks:
-// inside the span each truncation is of a value well within 32 bits (its
-// result plus the centre is a source position), so the plain conversion
-// gives the checked one's result. Each channel's sum is kept in one 16-bit
-// field of a 32-bit word (8 x 255 fits): a pixel's word holds bytes 0 and 2
-// in `low` and bytes 1 and 3 in `high`.
+// Pixels whose samples all lie in the area, without range checks: inside
+// the area's span each truncation is of a value well within 32 bits (its
+// result plus the centre is a position of the area), so the plain conversion
+// gives the checked one's result. With `clamped` each position is brought
+// to the nearest source pixel; without, every position must be one. Each
+// channel's sum is kept in one 16-bit field of a 32-bit word (8 x 255
+// fits): a pixel's word holds bytes 0 and 2 in `low` and bytes 1 and 3 in
+// `high`.
 template <int bytes_per_pixel, size_t n>
 void put_means(uint32_t low, uint32_t high, uint8_t* out) {
   out[0] = static_cast<uint8_t>((low & 0xffffu) / n);
@@ -275,17 +290,20 @@ void put_means(uint32_t low, uint32_t high, uint8_t* out) {
   if constexpr (bytes_per_pixel == 4) out[3] = static_cast<uint8_t>((high >> 16) / n);
 }
 
-template <int bytes_per_pixel, size_t n>
+template <bool clamped, int bytes_per_pixel, size_t n>
 void unchecked_pixels_plain(const SampleSource<bytes_per_pixel>& source,
                             std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row,
                             uint8_t* out) {
   for (const ColumnTerms<n>& column : columns) {
     uint32_t low = 0, high = 0;
     for (size_t k = 0; k < n; ++k) {
-      const auto tx = static_cast<int32_t>(column.cos_dx[k] + row.sin_dy[k]);
-      const auto ty = static_cast<int32_t>(row.cos_dy[k] - column.sin_dx[k]);
-      const uint8_t* sample =
-          source.rows.row(ty + source.cy) + int64_t{bytes_per_pixel} * (tx + source.cx);
+      int32_t x = static_cast<int32_t>(column.cos_dx[k] + row.sin_dy[k]) + source.cx;
+      int32_t y = static_cast<int32_t>(row.cos_dy[k] - column.sin_dx[k]) + source.cy;
+      if constexpr (clamped) {
+        x = std::clamp(x, 0, source.width - 1);
+        y = std::clamp(y, 0, source.height - 1);
+      }
+      const uint8_t* sample = source.rows.row(y) + int64_t{bytes_per_pixel} * x;
       uint32_t word;
       if constexpr (bytes_per_pixel == 3) {
         word = uint32_t{sample[0]} | uint32_t{sample[1]} << 8 | uint32_t{sample[2]} << 16;
@@ -313,19 +331,23 @@ __attribute__((target("avx2"))) inline std::array<uint32_t, count> words_at(cons
   return words;
 }
 
-// The plain path with AVX2: the four or eight samples of a pixel side by side, each
-// lane doing the plain path's additions and truncations, then their words
-// read by 32-bit offsets from the centre's pixel. A 3-byte pixel's word is
-// read from the byte before it (a source's rows follow its header), so no
-// read passes the end of the source.
-template <int bytes_per_pixel, size_t n>
-__attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int32_t stride,
-                                                           std::span<const ColumnTerms<n>> columns,
-                                                           const RowTerms<n>& row, uint8_t* out) {
+// The plain path with AVX2: the four or eight samples of a pixel side by
+// side, each lane doing the plain path's additions, truncations and clamps,
+// then their words read by 32-bit offsets from the source's first pixel. A
+// 3-byte pixel's word is read from the byte before it (a source's rows
+// follow its header), so no read passes the end of the source.
+template <bool clamped, int bytes_per_pixel, size_t n>
+__attribute__((target("avx2"))) void unchecked_pixels_avx2(
+    const SampleSource<bytes_per_pixel>& from, int32_t stride,
+    std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row, uint8_t* out) {
   static_assert(n == 4 || n == 8);
-  const auto* base = reinterpret_cast<const uint8_t*>(centre - (bytes_per_pixel == 3 ? 1u : 0u));
+  const uint8_t* base = from.rows.row(0) - (bytes_per_pixel == 3 ? 1 : 0);
   const __m256i mask = _mm256_set1_epi32(0x00ff00ff);
   const __m256i step = _mm256_set1_epi32(stride);
+  const __m256i cx = _mm256_set1_epi32(from.cx), cy = _mm256_set1_epi32(from.cy);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i last_x = _mm256_set1_epi32(from.width - 1);
+  const __m256i last_y = _mm256_set1_epi32(from.height - 1);
   const __m256d sin_dy0 = _mm256_loadu_pd(row.sin_dy), cos_dy0 = _mm256_loadu_pd(row.cos_dy);
   const __m256d sin_dy1 = _mm256_loadu_pd(row.sin_dy + n - 4);
   const __m256d cos_dy1 = _mm256_loadu_pd(row.cos_dy + n - 4);
@@ -345,9 +367,14 @@ __attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int
       tx = _mm256_castsi128_si256(tx0);
       ty = _mm256_castsi128_si256(ty0);
     }
-    __m256i across = bytes_per_pixel == 3 ? _mm256_add_epi32(_mm256_add_epi32(tx, tx), tx)
-                                          : _mm256_slli_epi32(tx, 2);
-    const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(ty, step), across);
+    __m256i x = _mm256_add_epi32(tx, cx), y = _mm256_add_epi32(ty, cy);
+    if constexpr (clamped) {
+      x = _mm256_min_epi32(_mm256_max_epi32(x, zero), last_x);
+      y = _mm256_min_epi32(_mm256_max_epi32(y, zero), last_y);
+    }
+    const __m256i across = bytes_per_pixel == 3 ? _mm256_add_epi32(_mm256_add_epi32(x, x), x)
+                                                : _mm256_slli_epi32(x, 2);
+    const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(y, step), across);
     __m128i low, high;
     if constexpr (n == 8) {
       __m256i word =
@@ -374,27 +401,24 @@ __attribute__((target("avx2"))) void unchecked_pixels_avx2(uintptr_t centre, int
 
 #endif
 
-template <int bytes_per_pixel, size_t n>
+template <bool clamped, int bytes_per_pixel, size_t n>
 void unchecked_pixels(const SampleSource<bytes_per_pixel>& source,
                       std::span<const ColumnTerms<n>> columns, const RowTerms<n>& row,
                       uint8_t* out) {
   if (columns.empty()) return;
 #if defined(__x86_64__)
   if constexpr (n == 4 || n == 8) {
-    // Every offset from the centre's pixel to a pixel of the source fits 32 bits.
-    const int64_t stride = source.rows.row(1) - source.rows.row(0);
+    // Every offset from the first pixel to a pixel of the source fits 32 bits.
+    const int64_t stride = source.height > 1 ? source.rows.row(1) - source.rows.row(0) : 0;
     const int64_t extent =
         int64_t{source.height} * stride + int64_t{bytes_per_pixel} * source.width;
     if (has_avx2() && extent < (int64_t{1} << 31)) {
-      const uintptr_t centre = reinterpret_cast<uintptr_t>(source.rows.row(0)) +
-                               static_cast<uintptr_t>(int64_t{source.cy} * stride +
-                                                      int64_t{bytes_per_pixel} * source.cx);
-      return unchecked_pixels_avx2<bytes_per_pixel, n>(centre, static_cast<int32_t>(stride),
-                                                       columns, row, out);
+      return unchecked_pixels_avx2<clamped, bytes_per_pixel, n>(
+          source, static_cast<int32_t>(stride), columns, row, out);
     }
   }
 #endif
-  unchecked_pixels_plain(source, columns, row, out);
+  unchecked_pixels_plain<clamped>(source, columns, row, out);
 }
 
 // The blocks of output rows a kernel fills at once, and the columns of one tile.
@@ -414,27 +438,57 @@ void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn&
       columns[static_cast<size_t>(x)].sin_dx[k] = t.sin_t * dx;
     }
   }
+  // The source in its own coordinates: the centre and the area moved by its
+  // placement. Where the area is the source itself no position needs a clamp.
+  const Placement place =
+      turn.placement.value_or(Placement{0, 0, PixelWindow{0, source.width(), 0, source.height()}});
+  const PixelWindow own{0, source.width(), 0, source.height()};
+  // A source without pixels has none to repeat: every sample is the fill.
+  const PixelWindow area = own.width() > 0 && own.height() > 0
+                               ? place.area.shifted(-place.column, -place.row)
+                               : PixelWindow{};
+  const bool repeats_edges = area != own && area.width() > 0 && area.height() > 0;
   const SampleSource<bytes_per_pixel> from{source,
-                                           static_cast<uint32_t>(source.width()),
-                                           static_cast<uint32_t>(source.height()),
-                                           turn.cx,
-                                           turn.cy,
+                                           source.width(),
+                                           source.height(),
+                                           area,
+                                           turn.cx - place.column,
+                                           turn.cy - place.row,
                                            file_order<bytes_per_pixel>(turn.fill)};
   const std::span<const ColumnTerms<n>> all(columns);
 
-  // Rows are independent of each other: bands of them are computed on all
-  // cores and written in order.
-  // Columns x0 <= x < x1 of one row, the span found for the row.
-  auto fill_columns = [&](const RowTerms<n>& row, ColumnSpan inside, int32_t x0, int32_t x1,
+  // The spans of one row: where every sample lies in the area, and within it
+  // where every sample is a source pixel.
+  struct RowSpans {
+    ColumnSpan area, source;
+  };
+  auto spans_of = [&](const RowTerms<n>& row) {
+    const ColumnSpan in_area = from.inside_span(all, row, area);
+    if (!repeats_edges) return RowSpans{in_area, in_area};
+    ColumnSpan in_source = from.inside_span(all, row, own);
+    if (in_source.first >= in_source.last) in_source = {in_area.first, in_area.first};
+    return RowSpans{in_area, in_source};
+  };
+  // Columns x0 <= x < x1 of one row: checked beyond the area's span, clamped
+  // between it and the source's, plain inside the source's.
+  auto fill_columns = [&](const RowTerms<n>& row, const RowSpans& spans, int32_t x0, int32_t x1,
                           uint8_t* pixels) {
-    const int32_t first = std::clamp(inside.first, x0, x1);
-    const int32_t last = std::clamp(inside.last, first, x1);
+    const int32_t first = std::clamp(spans.area.first, x0, x1);
+    const int32_t last = std::clamp(spans.area.last, first, x1);
+    const int32_t inner_first = std::clamp(spans.source.first, first, last);
+    const int32_t inner_last = std::clamp(spans.source.last, inner_first, last);
+    auto columns_of = [&](int32_t from_x, int32_t to_x) {
+      return all.subspan(static_cast<size_t>(from_x), static_cast<size_t>(to_x - from_x));
+    };
     for (int32_t x = x0; x < first; ++x) {
       from.checked_pixel(all[static_cast<size_t>(x)], row, pixels + bytes_per_pixel * x);
     }
-    unchecked_pixels(from,
-                     all.subspan(static_cast<size_t>(first), static_cast<size_t>(last - first)),
-                     row, pixels + bytes_per_pixel * first);
+    unchecked_pixels<true>(from, columns_of(first, inner_first), row,
+                           pixels + bytes_per_pixel * first);
+    unchecked_pixels<false>(from, columns_of(inner_first, inner_last), row,
+                            pixels + bytes_per_pixel * inner_first);
+    unchecked_pixels<true>(from, columns_of(inner_last, last), row,
+                           pixels + bytes_per_pixel * inner_last);
     for (int32_t x = last; x < x1; ++x) {
       from.checked_pixel(all[static_cast<size_t>(x)], row, pixels + bytes_per_pixel * x);
     }
@@ -445,7 +499,7 @@ void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn&
   // source's rows stay in the cache from one output row to the next.
   auto fill_block = [&](const RowBlock& block) {
     std::array<RowTerms<n>, rows_per_block> rows;
-    std::array<ColumnSpan, rows_per_block> spans;
+    std::array<RowSpans, rows_per_block> spans;
     for (int32_t r = 0; r < block.count; ++r) {
       RowTerms<n>& row = rows[static_cast<size_t>(r)];
       for (size_t k = 0; k < n; ++k) {
@@ -453,7 +507,7 @@ void sample_rows(const ImageRows& source, const PixelWindow& window, const Turn&
         row.sin_dy[k] = t.sin_t * dy;
         row.cos_dy[k] = t.cos_t * dy;
       }
-      spans[static_cast<size_t>(r)] = from.inside_span(all, row);
+      spans[static_cast<size_t>(r)] = spans_of(row);
     }
     for (int32_t x0 = 0; x0 < width; x0 += tile_columns) {
       const int32_t x1 = std::min(width, x0 + tile_columns);
@@ -491,109 +545,20 @@ template void sample_turn<4>(const ImageRows&, const PixelWindow&, const Turn&, 
 
 // ---- Canvas -----------------------------------------------------------------
 
-namespace {
-
-enum class Outside { edge, solid };
-
-// The bytes of repeated canvas rows written at once.
-constexpr size_t repeat_bytes = size_t{1} << 20;
-
-// One canvas row around the input row already at its columns L to L + X - 1:
-// outside them the row's end pixels repeated (edge) or the fill, then the
-// row's zero bytes.
-template <int bytes_per_pixel>
-void extend_row(const RotationFrame& f, Outside outside,
-                const std::array<uint8_t, bytes_per_pixel>& fill, uint8_t* canvas_row) {
-  constexpr size_t bpp = bytes_per_pixel;
-  uint8_t* input = canvas_row + static_cast<size_t>(f.left) * bpp;
-  uint8_t* after = input + static_cast<size_t>(f.width) * bpp;
-  std::array<uint8_t, bytes_per_pixel> first = fill, last = fill;
-  if (outside == Outside::edge) {
-    std::memcpy(first.data(), input, bpp);
-    std::memcpy(last.data(), after - bpp, bpp);
-  }
-  for (uint8_t* at = canvas_row; at < input; at += bpp) std::memcpy(at, first.data(), bpp);
-  uint8_t* end = canvas_row + static_cast<size_t>(f.side) * bpp;
-  for (uint8_t* at = after; at < end; at += bpp) std::memcpy(at, last.data(), bpp);
-  std::memset(end, 0, static_cast<size_t>(f.canvas_padding));
-}
-
-// The canvas rows of the input are made on all cores, each worker reading its
-// own input rows, while the calling thread writes the rows made before them.
-template <int bytes_per_pixel>
-void build_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& f,
-                  Outside outside, const FillColour& colour, OutputFile& canvas) {
-  constexpr size_t bpp = bytes_per_pixel;
-  const auto fill = file_order<bytes_per_pixel>(colour);
-  const size_t row_bytes =
-      static_cast<size_t>(f.side) * bpp + static_cast<size_t>(f.canvas_padding);
-  const size_t input_bytes = static_cast<size_t>(f.width) * bpp;
-  if (row_bytes == 0) return;
-
-  std::vector<uint8_t> fill_row(row_bytes, 0);
-  for (size_t at = 0; at + bpp <= static_cast<size_t>(f.side) * bpp; at += bpp) {
-    std::memcpy(fill_row.data() + at, fill.data(), bpp);
-  }
+Placement Canvas::placement() const {
+  const RotationFrame& f = frame;
   const bool empty = f.width == 0 || f.height == 0;
-  // Canvas row r from input row r - B, which it takes in place.
-  auto input_row = [&](int32_t r, uint8_t* canvas_row) {
-    in.read_at(static_cast<uint64_t>(image.offset(r - f.bottom, 0)),
-               std::span<uint8_t>(canvas_row + static_cast<size_t>(f.left) * bpp, input_bytes));
-    extend_row<bytes_per_pixel>(f, outside, fill, canvas_row);
-  };
-  // The bottom and top edge rows, from input rows 0 and Y - 1.
-  std::vector<uint8_t> below = fill_row, above = fill_row;
-  if (!empty && outside == Outside::edge) {
-    input_row(f.bottom, below.data());
-    input_row(f.bottom + f.height - 1, above.data());
-  }
-  // The rows below and above the input are one row repeated: written from a
-  // block of copies of it. The input's rows are made on all cores.
-  PageBuffer copies;
-  auto repeat_row = [&](const std::vector<uint8_t>& row, int64_t count) {
-    if (count <= 0) return;
-    const int64_t per_block =
-        std::clamp<int64_t>(static_cast<int64_t>(repeat_bytes / row_bytes), 1, count);
-    if (copies.size() < static_cast<size_t>(per_block) * row_bytes) {
-      copies = PageBuffer(static_cast<size_t>(per_block) * row_bytes);
-    }
-    for (int64_t k = 0; k < per_block; ++k) {
-      std::memcpy(copies.data() + static_cast<size_t>(k) * row_bytes, row.data(), row_bytes);
-    }
-    for (int64_t left = count; left > 0; left -= per_block) {
-      canvas.write(copies.span().first(static_cast<size_t>(std::min(left, per_block)) * row_bytes));
-    }
-  };
-  if (empty) return repeat_row(below, f.side);
-  repeat_row(below, f.bottom);
-  pipeline_rows24(
-      canvas, f.height, row_bytes, worker_count(int64_t{f.height} * f.side),
-      [](int32_t, std::span<uint8_t>) {}, [](int32_t) { return 0; },
-      [&](int32_t r, std::span<uint8_t> row, int) { input_row(f.bottom + r, row.data()); },
-      [](int32_t) {});
-  repeat_row(above, f.side - f.bottom - f.height);
+  if (edge && !empty) return {f.left, f.bottom, PixelWindow{0, f.side, 0, f.side}};
+  return {f.left, f.bottom, PixelWindow{f.left, f.left + f.width, f.bottom, f.bottom + f.height}};
 }
 
-}  // namespace
-
-void build_edge_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                       OutputFile& canvas) {
-  build_canvas<3>(in, image, frame, Outside::edge, FillColour{}, canvas);
+Canvas build_edge_canvas(const ImageRows& input, const RotationFrame& frame) {
+  return Canvas{&input, frame, FillColour{}, true};
 }
 
-void build_solid_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                        const FillColour& fill, OutputFile& canvas) {
-  build_canvas<3>(in, image, frame, Outside::solid, fill, canvas);
-}
-
-void build_edge_canvas32(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                         OutputFile& canvas) {
-  build_canvas<4>(in, image, frame, Outside::edge, FillColour{}, canvas);
-}
-
-void build_solid_canvas32(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                          const FillColour& fill, OutputFile& canvas) {
-  build_canvas<4>(in, image, frame, Outside::solid, fill, canvas);
+Canvas build_solid_canvas(const ImageRows& input, const RotationFrame& frame,
+                          const FillColour& fill) {
+  return Canvas{&input, frame, fill, false};
 }
 
 // ---- Kernels of the rotation tools -----------------------------------------
@@ -601,38 +566,38 @@ void build_solid_canvas32(const InputFile& in, const ImageLayout& image, const R
 namespace {
 
 template <int bytes_per_pixel>
-void rotate_canvas(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                   SampleSet samples, const FillColour& fill, OutputFile& out,
-                   const RowDone& done) {
-  const Turn turn{frame.centre, frame.centre, angle, samples, fill};
-  sample_turn<bytes_per_pixel>(canvas, rotation_window(frame, mode), turn, out, done);
+void rotate_canvas(const Canvas& canvas, SizeMode mode, double angle, SampleSet samples,
+                   OutputFile& out, const RowDone& done) {
+  const RotationFrame& f = canvas.frame;
+  const Turn turn{f.centre, f.centre, angle, samples, canvas.fill, canvas.placement()};
+  sample_turn<bytes_per_pixel>(*canvas.input, rotation_window(f, mode), turn, out, done);
 }
 
 }  // namespace
 
-void rotate_nearest(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
-                    double angle, const FillColour& fill, OutputFile& out, const RowDone& done) {
-  rotate_canvas<3>(canvas, frame, mode, angle, SampleSet::one_sample, fill, out, done);
+void rotate_nearest(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                    const RowDone& done) {
+  rotate_canvas<3>(canvas, mode, angle, SampleSet::one_sample, out, done);
 }
 
-void rotate_aa4(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                const FillColour& fill, OutputFile& out, const RowDone& done) {
-  rotate_canvas<3>(canvas, frame, mode, angle, SampleSet::four_samples, fill, out, done);
+void rotate_aa4(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                const RowDone& done) {
+  rotate_canvas<3>(canvas, mode, angle, SampleSet::four_samples, out, done);
 }
 
-void rotate_aa8(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                const FillColour& fill, OutputFile& out, const RowDone& done) {
-  rotate_canvas<3>(canvas, frame, mode, angle, SampleSet::eight_samples, fill, out, done);
+void rotate_aa8(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                const RowDone& done) {
+  rotate_canvas<3>(canvas, mode, angle, SampleSet::eight_samples, out, done);
 }
 
-void rotate_nearest32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
-                      double angle, const FillColour& fill, OutputFile& out, const RowDone& done) {
-  rotate_canvas<4>(canvas, frame, mode, angle, SampleSet::one_sample, fill, out, done);
+void rotate_nearest32(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                      const RowDone& done) {
+  rotate_canvas<4>(canvas, mode, angle, SampleSet::one_sample, out, done);
 }
 
-void rotate_aa8_32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                   const FillColour& fill, OutputFile& out, const RowDone& done) {
-  rotate_canvas<4>(canvas, frame, mode, angle, SampleSet::eight_samples, fill, out, done);
+void rotate_aa8_32(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                   const RowDone& done) {
+  rotate_canvas<4>(canvas, mode, angle, SampleSet::eight_samples, out, done);
 }
 
 }  // namespace bmp

@@ -1,12 +1,16 @@
 // The rotation engine of twirl, twirl32 and mist_turn: the input embedded in a
 // square canvas twice its larger side, the margins of the turned bounding box,
 // the output window, and kernels that sample the canvas by inverse mapping
-// with one, four or eight sub-samples per output pixel. One implementation
-// serves 3-byte (24-bit) and 4-byte pixels.
+// with one, four or eight sub-samples per output pixel. The canvas is never
+// made: each sample reads the input pixel it shows (clamped to the input's
+// edges) or the fill colour, so memory and time follow the input and the
+// output, not the square of the larger side. One implementation serves
+// 3-byte (24-bit) and 4-byte pixels.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -68,10 +72,15 @@ struct RotationFrame {
   int32_t auto_height = 0;     // H_a = S - 2b
 };
 
-// Refuses, naming the input, an image whose canvas (S x S pixels of
-// `bytes_per_pixel` bytes) would not fit a file's 32-bit size field. Call it
-// before rotation_frame: past it every frame value fits 32 bits.
-void check_canvas_size(int32_t width, int32_t height, int bytes_per_pixel,
+// Refuses, naming the input, an image whose frame would pass the 32-bit
+// integers the engine computes in (a larger side beyond 2^30 - 5 pixels).
+// Call it before rotation_frame: past it every frame value fits 32 bits.
+void check_frame_size(int32_t width, int32_t height, const std::string& input_name);
+
+// Refuses, naming the input, a turned image (an output, or an intermediate
+// image a tool writes) of width x height pixels of `bytes_per_pixel` bytes
+// whose file would not fit a file's 32-bit size field.
+void check_turned_size(int32_t width, int32_t height, int bytes_per_pixel,
                        const std::string& input_name);
 
 RotationFrame rotation_frame(int32_t width, int32_t height, RotationMargins margins,
@@ -131,19 +140,30 @@ struct SourcePosition {
 SourcePosition rotate_source_position(int32_t j, int32_t i, int32_t cx, int32_t cy, SampleOffset o,
                                       TurnAngle t);
 
+// Where a kernel's source lies among the positions it maps to: source pixel
+// (0, 0) at (column, row). A position inside `area` reads the nearest source
+// pixel, so the source's edge pixels repeat outward to the area's bounds;
+// a position beyond it reads the fill colour.
+struct Placement {
+  int32_t column = 0, row = 0;
+  PixelWindow area;
+};
+
 // Everything a kernel needs besides its source and window.
 struct Turn {
-  int32_t cx = 0, cy = 0;  // the centre, in source coordinates
+  int32_t cx = 0, cy = 0;  // the centre
   double angle = 0;        // degrees
   SampleSet samples = SampleSet::one_sample;
-  FillColour fill;  // samples outside the source
+  FillColour fill;                     // samples outside the source (or its area)
+  std::optional<Placement> placement;  // none: the source at (0, 0), nothing around it
 };
 
 // Writes the window's rows to `out` (positioned after its header): each
 // output pixel is, per channel, the truncated mean of its samples, each the
 // nearest source pixel or the fill colour. 24-bit rows end with width % 4
 // zero bytes; 4-byte rows end with none. The source's rows follow a header
-// (a 24-bit pixel may be read as the word that ends with it).
+// (a 24-bit pixel may be read as the word that ends with it). `done` gets
+// the window's row numbers.
 template <int bytes_per_pixel>
 void sample_turn(const ImageRows& source, const PixelWindow& window, const Turn& turn,
                  OutputFile& out, const RowDone& done);
@@ -152,29 +172,39 @@ extern template void sample_turn<3>(const ImageRows&, const PixelWindow&, const 
 extern template void sample_turn<4>(const ImageRows&, const PixelWindow&, const Turn&, OutputFile&,
                                     const RowDone&);
 
-// The canvas rows (header already written): outside the input, the input's
-// edge pixels repeated outward, or the fill colour. An input without pixels
-// has nothing to repeat: its canvas is all fill colour.
-void build_edge_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                       OutputFile& canvas);
-void build_solid_canvas(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                        const FillColour& fill, OutputFile& canvas);
-void build_edge_canvas32(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                         OutputFile& canvas);
-void build_solid_canvas32(const InputFile& in, const ImageLayout& image, const RotationFrame& frame,
-                          const FillColour& fill, OutputFile& canvas);
+// The square canvas of a frame, as the kernels see it: canvas pixel (c, r)
+// inside the input's area is the input's pixel (c - L, r - B); elsewhere on
+// the canvas it is the input's nearest edge pixel (edge canvas) or the fill
+// colour (solid canvas); beyond the canvas, the fill colour (black for the
+// edge canvas). An input without pixels has nothing to repeat: its canvas is
+// all fill colour.
+struct Canvas {
+  const ImageRows* input = nullptr;
+  RotationFrame frame;
+  FillColour fill;
+  bool edge = true;
+  // Where the input lies on the canvas and how far its pixels reach.
+  Placement placement() const;
+};
+
+// The canvases of an input: nothing is copied, the input's rows are read
+// where they lie for as long as the canvas is used.
+Canvas build_edge_canvas(const ImageRows& input, const RotationFrame& frame);
+Canvas build_solid_canvas(const ImageRows& input, const RotationFrame& frame,
+                          const FillColour& fill);
 
 // The rotation tools' kernels: the canvas turned about (M, M) by `angle`
-// degrees over the window of `mode`.
-void rotate_nearest(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
-                    double angle, const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_aa4(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_aa8(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_nearest32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
-                      double angle, const FillColour& fill, OutputFile& out, const RowDone& done);
-void rotate_aa8_32(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode, double angle,
-                   const FillColour& fill, OutputFile& out, const RowDone& done);
+// degrees over the window of `mode`; samples beyond the canvas take its fill
+// colour. The 32 kernels read 4-byte pixels.
+void rotate_nearest(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                    const RowDone& done);
+void rotate_aa4(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                const RowDone& done);
+void rotate_aa8(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                const RowDone& done);
+void rotate_nearest32(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                      const RowDone& done);
+void rotate_aa8_32(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
+                   const RowDone& done);
 
 }  // namespace bmp

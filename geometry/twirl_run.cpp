@@ -14,18 +14,6 @@ void write_header(TwirlFile file, OutputFile& out, int32_t width, int32_t height
   }
 }
 
-void build_canvas(TwirlFile file, const InputFile& in, const ImageLayout& image,
-                  const RotationFrame& frame, const std::optional<FillColour>& solid,
-                  OutputFile& canvas) {
-  if (file == TwirlFile::four_byte) {
-    solid ? build_solid_canvas32(in, image, frame, *solid, canvas)
-          : build_edge_canvas32(in, image, frame, canvas);
-  } else {
-    solid ? build_solid_canvas(in, image, frame, *solid, canvas)
-          : build_edge_canvas(in, image, frame, canvas);
-  }
-}
-
 }  // namespace
 
 void twirl_run(Run& run, const TwirlRequest& request) {
@@ -37,7 +25,8 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   const bool four_byte = request.file == TwirlFile::four_byte;
   const int bytes_per_pixel = four_byte ? 4 : 3;
   TempFileChain temp;
-  std::unique_ptr<OutputFile> canvas = temp.create(0);
+  // The canvas's file: opened before the input's header is read, as ever.
+  const std::unique_ptr<OutputFile> canvas_file = temp.create(0);
   HeaderCheck check;
   if (four_byte) {
     check.line = SizeLine::alpha;
@@ -45,28 +34,27 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   }
   const ImageLayout image = read_bmp_header(in, console, check);
 
-  check_canvas_size(image.width, image.height, bytes_per_pixel, in.name());
+  check_frame_size(image.width, image.height, in.name());
   const RotationFrame frame = rotation_frame(
       image.width, image.height,
       compute_rotation_margins(request.kaiten, image.width, image.height), bytes_per_pixel);
   const bool origin = request.size == SizeMode::origin;
   const int32_t width = origin ? frame.width : frame.auto_width;
   const int32_t height = origin ? frame.height : frame.auto_height;
+  check_turned_size(width, height, bytes_per_pixel, in.name());
   check_window(rotation_window(frame, request.size), width, height, in.name());
 
-  // Embed the input in the canvas.
-  write_header(request.file, *canvas, frame.side, frame.side);
-  build_canvas(request.file, in, image, frame, request.solid, *canvas);
-  canvas->commit();
-  std::unique_ptr<InputFile> canvas_in = temp.open(0);
-  const ImageRows grid(*canvas_in, four_byte ? bmp32_layout(frame.side, frame.side)
-                                             : bmp24_layout(frame.side, frame.side));
+  // The canvas is read straight from the input's pixels; its file is still
+  // opened where the run always opened it, but nothing is written to it.
+  const ImageRows input_rows(in, image);
+  const Canvas canvas = request.solid ? build_solid_canvas(input_rows, frame, *request.solid)
+                                      : build_edge_canvas(input_rows, frame);
 
-  // Sample the canvas into the output; outside it, samples are the fill colour.
+  // Sample the canvas into the output; beyond it, samples are the fill colour.
   write_header(request.file, out, width, height);
   console.write("処理 ");
-  request.kernel(grid, frame, request.size, request.kaiten, request.solid.value_or(FillColour{}),
-                 out, [&](int32_t row) { star_progress(console, row); });
+  request.kernel(canvas, request.size, request.kaiten, out,
+                 [&](int32_t row) { star_progress(console, row); });
   console.write("\n");
   out.commit();
   size_report(console, SizeReport::x, width, height);

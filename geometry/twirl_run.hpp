@@ -1,5 +1,5 @@
-// The run that twirl and twirl32 share: the input on its square canvas in
-// temp0000.bmp, then the canvas sampled into the output by the chosen kernel.
+// The run that twirl and twirl32 share: the input's square canvas sampled
+// into the output by the chosen kernel, straight from the input's pixels.
 #pragma once
 
 #include <optional>
@@ -13,8 +13,7 @@ namespace bmp {
 enum class TwirlFile { bmp24, four_byte };
 
 // A rotation kernel of the engine (rotate_nearest, rotate_aa8, ...).
-using RotationKernel = void (*)(const ImageRows& canvas, const RotationFrame& frame, SizeMode mode,
-                                double angle, const FillColour& fill, OutputFile& out,
+using RotationKernel = void (*)(const Canvas& canvas, SizeMode mode, double angle, OutputFile& out,
                                 const RowDone& done);
 
 struct TwirlRequest {
@@ -26,7 +25,7 @@ struct TwirlRequest {
 };
 
 // The whole run after the argument gate: Infile and Outfile (arguments 1 and
-// 2), the canvas, the turn and the size report.
+// 2), the turn and the size report.
 void twirl_run(Run& run, const TwirlRequest& request);
 
 }  // namespace bmp

@@ -26,3 +26,29 @@ if have vips; then
   ratio "twirl32 30 0 1" "vips rotate 30 (.v)"
   ratio "mist_turn 30 10 10" "vips rotate, gaussblur 5, rotate back (.v)"
 fi
+# Shapes whose canvas (twice the longer side, squared) once dwarfed the
+# pixels: a 16000 x 1000 strip, a 10000 x 7500 picture (and its 4-byte file)
+# and a 20000 x 1000 strip, whose canvas would not even fit a file. Peaks
+# should follow the input and the output.
+picture 16000 1000 "$work/strip.bmp"
+picture 10000 7500 "$work/huge.bmp"
+picture 20000 1000 "$work/strip20.bmp"
+measure "strip 16000x1000: twirl 30 0 1" "$bin/twirl" "$work/strip.bmp" "$work/o.bmp" 30 0 1
+measure "strip 16000x1000: mist_turn 30 10 10" "$bin/mist_turn" "$work/strip.bmp" "$work/o.bmp" 30 10 10
+measure "strip 20000x1000: twirl 30 0 1" "$bin/twirl" "$work/strip20.bmp" "$work/o.bmp" 30 0 1
+"$bin/fusion" "$work/huge.bmp" "$work/huge.bmp" "$work/huge32.bmp" >/dev/null
+measure "10000x7500: twirl 30 0 1" "$bin/twirl" "$work/huge.bmp" "$work/o.bmp" 30 0 1
+measure "10000x7500: twirl32 30 0 1" "$bin/twirl32" "$work/huge32.bmp" "$work/o.bmp" 30 0 1
+measure "10000x7500: mist_turn 30 10 10" "$bin/mist_turn" "$work/huge.bmp" "$work/o.bmp" 30 10 10
+rm -f "$work/huge32.bmp"
+if have vips; then
+  vips copy "$work/strip.bmp" "$work/strip.v"
+  vips copy "$work/huge.bmp" "$work/huge.v"
+  measure "strip 16000x1000: vips rotate 30 (.v)" vips rotate "$work/strip.v" "$work/o.v" 30
+  measure "10000x7500: vips rotate 30 (.v)" vips rotate "$work/huge.v" "$work/o.v" 30
+  ratio "strip 16000x1000: twirl 30 0 1" "strip 16000x1000: vips rotate 30 (.v)"
+  ratio "10000x7500: twirl 30 0 1" "10000x7500: vips rotate 30 (.v)"
+  ratio "10000x7500: twirl32 30 0 1" "10000x7500: vips rotate 30 (.v)"
+fi
+rm -f "$work/o.bmp" "$work/o.v" "$work/strip.bmp" "$work/strip.v" "$work/huge.bmp" "$work/huge.v" \
+  "$work/strip20.bmp"

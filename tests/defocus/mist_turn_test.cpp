@@ -280,12 +280,21 @@ TEST(MistTurn, RefusalsAndFailuresLeaveNoFilesBehind) {
   EXPECT_EQ(no_temp.err, "Can't open temp0000.bmp !\n");
   EXPECT_FALSE(fs::exists(s.path("out.bmp")));
 
-  write_file(s.path("wide.bmp"), encode_bmp24(pattern(18919, 1)));
-  ToolResult wide = run_in(s, "mist_turn", {s.path("wide.bmp"), s.path("out.bmp"), "30", "1", "2"});
+  // 60000 x 1 at 45 degrees: the turned crop would be 42436 x 42436, beyond 4 GiB.
+  write_file(s.path("wide.bmp"), encode_bmp24(pattern(60000, 1)));
+  ToolResult wide = run_in(s, "mist_turn", {s.path("wide.bmp"), s.path("out.bmp"), "45", "1", "2"});
   EXPECT_EQ(wide.status, 1);
   EXPECT_EQ(wide.out,
-            size_line(18919, 1) + "Image too large to turn: " + s.path("wide.bmp") + " !\n");
+            size_line(60000, 1) + "Image too large to turn: " + s.path("wide.bmp") + " !\n");
   EXPECT_TRUE(s.tmp_entries().empty());
+}
+
+TEST(MistTurn, InputsLongerThan18900PixelsAreTurned) {
+  // A canvas of 40000 x 40000 pixels would not fit a file, but none is made;
+  // the crops are 20004 x 6 and, turned a right angle, 6 x 20004.
+  const Image image = pattern(20000, 2);
+  for (int kaiten : {0, 90, 180})
+    expect_mist_turn(image, kaiten, Blur{1.5, 0.5, true, 50, 100, false});
 }
 
 TEST(MistTurn, RunsAtOnceKeepTheirTemporaryFilesApart) {

@@ -132,117 +132,108 @@ TEST(RotationWindow, TinyImagesWhoseWindowMissesTheirSizeAreRefused) {
   }
 }
 
-TEST(CanvasSize, RefusedOnlyWhereTheFileWouldNotFitItsSizeField) {
-  // 24-bit: S = 37836 gives 54 + 37836 x 113508 = 4294688742 bytes, which fits;
-  // S = 37838 does not. 4-byte: S = 32766 fits (4294443146), 32768 does not.
-  EXPECT_NO_THROW(check_canvas_size(18918, 1, 3, "in.bmp"));
-  EXPECT_THROW(check_canvas_size(1, 18919, 3, "in.bmp"), ToolFailure);
-  EXPECT_NO_THROW(check_canvas_size(16383, 16383, 4, "in.bmp"));
+TEST(TurnSize, RefusedOnlyWhereTheFileWouldNotFitItsSizeField) {
+  // 24-bit: 37836 x 37836 gives 54 + 37836 x 113508 = 4294688742 bytes, which
+  // fits; 37838 x 37838 does not. One row of 1431655745 pixels takes
+  // 54 + 4294967235 + 1 = 4294967290 bytes; of 1431655747, 4294967298.
+  // 4-byte: 32766 x 32766 fits (4294443146), 32768 x 32768 does not.
+  EXPECT_NO_THROW(check_turned_size(37836, 37836, 3, "in.bmp"));
+  EXPECT_THROW(check_turned_size(37838, 37838, 3, "in.bmp"), ToolFailure);
+  EXPECT_NO_THROW(check_turned_size(1431655745, 1, 3, "in.bmp"));
+  EXPECT_THROW(check_turned_size(1431655747, 1, 3, "in.bmp"), ToolFailure);
+  EXPECT_NO_THROW(check_turned_size(32766, 32766, 4, "in.bmp"));
   try {
-    check_canvas_size(16384, 5, 4, "in.bmp");
-    ADD_FAILURE() << "a 32768-pixel canvas passed";
+    check_turned_size(32768, 32768, 4, "in.bmp");
+    ADD_FAILURE() << "a 32768 x 32768 4-byte image passed";
   } catch (const ToolFailure& failure) {
     EXPECT_STREQ(failure.what(), "Image too large to turn: in.bmp !\n");
   }
-  EXPECT_NO_THROW(check_canvas_size(0, 0, 3, "in.bmp"));
+  EXPECT_NO_THROW(check_turned_size(0, 0, 3, "in.bmp"));
+  EXPECT_NO_THROW(check_turned_size(-2, 5, 3, "in.bmp")) << "left to the window check";
 }
 
-// The canvas routines on a real input file, checked against canvas pixel
-// (c, r) = input pixel (clamp(c - L, 0, X - 1), clamp(r - B, 0, Y - 1)), or the
-// fill colour outside the input for the solid canvas.
-class Canvas : public testing::Test {
+TEST(TurnSize, FramesPassTheir32BitIntegersOnlyBeyondALargerSideOf2To30) {
+  // S = 2M must stay 8 below 2^31 - 1 = 2147483647.
+  EXPECT_NO_THROW(check_frame_size(1073741819, 1, "in.bmp"));
+  EXPECT_NO_THROW(check_frame_size(1, 1073741819, "in.bmp"));
+  EXPECT_THROW(check_frame_size(1073741820, 1, "in.bmp"), ToolFailure);
+  EXPECT_THROW(check_frame_size(3, 1073741820, "in.bmp"), ToolFailure);
+}
+
+// The canvas as the kernels see it, never made: sampled over a window that
+// reaches beyond the canvas on every side, at angles that cross it every
+// way, against the model's canvas pixel (c, r) = input pixel
+// (clamp(c - L, 0, X - 1), clamp(r - B, 0, Y - 1)) (or the fill colour
+// outside the input for the solid canvas), and the fill colour beyond it.
+class CanvasSampling : public testing::Test {
  protected:
-  using Build =
-      std::function<void(const InputFile&, const ImageLayout&, const RotationFrame&, OutputFile&)>;
-  // The canvas rows that `build` writes for an input file of the given pixels.
-  test::Bytes canvas_rows(const test::Bytes& input_file, int32_t width, int32_t height, int bpp,
-                          const Build& build) {
-    test::write_file(scratch.path("in.bmp"), input_file);
-    auto in = InputFile::open(scratch.path("in.bmp"), "in.bmp");
-    ImageLayout image{width, height, bpp == 3 ? 54 : 122,
-                      bpp == 3 ? row_bytes24(width) : row_bytes32(width), bpp};
-    RotationFrame frame = rotation_frame(width, height, RotationMargins{}, bpp);
+  template <int bpp>
+  test::Bytes turned(const ImageRows& input, const Canvas& canvas, const PixelWindow& window,
+                     double angle, SampleSet samples) {
+    const std::string path = scratch.path("turned.bin");
     {
-      auto out = OutputFile::create_direct(scratch.path("canvas"), "canvas");
-      build(*in, image, frame, *out);
+      auto out = OutputFile::create_direct(path, "turned.bin");
+      const Turn turn{canvas.frame.centre, canvas.frame.centre, angle, samples,
+                      canvas.fill,         canvas.placement()};
+      sample_turn<bpp>(input, window, turn, *out, [](int32_t) {});
       out->commit();
     }
-    return test::read_file(scratch.path("canvas"));
+    return test::read_file(path);
   }
   test::Scratch scratch;
 };
 
-test::Bytes expected_canvas24(const test::Image& image, const test::Pixel* fill) {
-  const int X = image.width, Y = image.height, S = 2 * std::max(X, Y);
-  const int L = (S - X) / 2, B = (S - Y) / 2;
-  test::Bytes rows;
-  for (int r = 0; r < S; ++r) {
-    for (int c = 0; c < S; ++c) {
-      bool inside = c >= L && c < L + X && r >= B && r < B + Y;
-      test::Pixel p = fill && !inside
-                          ? *fill
-                          : image.at(std::clamp(c - L, 0, X - 1), std::clamp(r - B, 0, Y - 1));
-      rows.insert(rows.end(), {p.b, p.g, p.r});
-    }
-    rows.insert(rows.end(), static_cast<size_t>(S % 4), 0);
-  }
-  return rows;
-}
-
-TEST_F(Canvas, EdgeAndSolidCanvasesOf24BitImages) {
-  const test::Pixel fill{7, 8, 9};
-  for (auto [w, h] : {std::pair{3, 2}, {5, 3}, {4, 4}, {2, 7}, {1, 1}}) {
-    test::Image image = test::make_image(w, h, [](int c, int r) {
+TEST_F(CanvasSampling, EdgeAndSolidCanvasesOfBothPixelSizesMatchTheModel) {
+  namespace reference = test::reference;
+  const std::pair<SampleSet, const reference::Offsets*> sets[] = {
+      {SampleSet::one_sample, &reference::one_sample},
+      {SampleSet::eight_samples, &reference::eight_samples}};
+  for (auto [w, h] : {std::pair{3, 2}, {5, 3}, {4, 4}, {2, 7}, {1, 1}, {0, 3}, {9, 0}}) {
+    const test::Image image = test::make_image(w, h, [](int c, int r) {
       return test::Pixel{uint8_t(c), uint8_t(r), uint8_t(10 * c + r)};
     });
-    test::Bytes file = test::encode_bmp24(image, 0xee);  // junk row ends are not copied
-    EXPECT_EQ(canvas_rows(file, w, h, 3, build_edge_canvas), expected_canvas24(image, nullptr))
-        << w << "x" << h;
-    auto solid = [&](const InputFile& in, const ImageLayout& l, const RotationFrame& f,
-                     OutputFile& out) {
-      build_solid_canvas(in, l, f, FillColour::of(9, 8, 7), out);
-    };
-    EXPECT_EQ(canvas_rows(file, w, h, 3, solid), expected_canvas24(image, &fill)) << w << "x" << h;
+    const test::Image4 image4 = test::make_image4(w, h, [](int c, int r) {
+      return test::Pixel4{uint8_t(100 + c), uint8_t(r), uint8_t(c ^ r), 6};
+    });
+    const test::Bytes file = test::encode_bmp24(image, 0xee);  // junk row ends are never read
+    const test::Bytes file4 = test::encode_bmp4(image4);
+    const ImageRows rows(file, bmp24_layout(w, h), "in.bmp");
+    const ImageRows rows4(file4, bmp32_layout(w, h), "in.bmp");
+    const RotationFrame frame = rotation_frame(w, h, RotationMargins{}, 3);
+    const reference::Frame f = reference::frame(w, h, {0, 0});
+    const int32_t S = frame.side;
+    const PixelWindow window{-3, S + 3, -2, S + 4};
+    const reference::Window model_window{-3, S + 3, -2, S + 4};
+    const FillColour colour = FillColour::of(9, 8, 7, 4);
+    for (bool solid : {false, true}) {
+      const Canvas canvas =
+          solid ? build_solid_canvas(rows, frame, colour) : build_edge_canvas(rows, frame);
+      const Canvas canvas4 =
+          solid ? build_solid_canvas(rows4, frame, colour) : build_edge_canvas(rows4, frame);
+      for (double angle : {0.0, 33.0, 90.0, 180.0, 251.0}) {
+        for (auto [set, offsets] : sets) {
+          SCOPED_TRACE(testing::Message() << w << "x" << h << (solid ? " solid " : " edge ")
+                                          << angle << " degrees, " << offsets->size());
+          auto model = [&](const reference::Grid& input, reference::Channels fill) {
+            std::optional<reference::Channels> inside;
+            if (solid) inside = fill;
+            return reference::turn(reference::canvas(input, f, inside), model_window, f.M, f.M,
+                                   angle, *offsets, solid ? fill : reference::Channels{});
+          };
+          const test::Image want = reference::to_image(
+              model(reference::from_image(image), reference::Channels{7, 8, 9, 0}));
+          const test::Bytes want_file = test::encode_bmp24(want);
+          EXPECT_EQ(turned<3>(rows, canvas, window, angle, set),
+                    test::Bytes(want_file.begin() + 54, want_file.end()));
+          const test::Image4 want4 = reference::to_image4(
+              model(reference::from_image4(image4), reference::Channels{4, 9, 8, 7}));
+          const test::Bytes want_file4 = test::encode_bmp4(want4);
+          EXPECT_EQ(turned<4>(rows4, canvas4, window, angle, set),
+                    test::Bytes(want_file4.begin() + 122, want_file4.end()));
+        }
+      }
+    }
   }
-}
-
-TEST_F(Canvas, FourByteCanvasesCopyAlphaAndHaveNoRowEnds) {
-  test::Image4 image = test::make_image4(3, 2, [](int c, int r) {
-    return test::Pixel4{uint8_t(100 + c), uint8_t(r), 5, 6};
-  });
-  test::Bytes edge = canvas_rows(test::encode_bmp4(image), 3, 2, 4, build_edge_canvas32);
-  ASSERT_EQ(edge.size(), 6u * 6u * 4u);
-  // S = 6, L = 1, B = 2: canvas (0, 0) repeats the corner pixel, (5, 5) the
-  // opposite corner, (2, 3) is input pixel (1, 1).
-  auto at = [&](const test::Bytes& rows, int c, int r) {
-    const uint8_t* p = rows.data() + 4 * (6 * r + c);
-    return test::Pixel4{p[0], p[1], p[2], p[3]};
-  };
-  EXPECT_EQ(at(edge, 0, 0), image.at(0, 0));
-  EXPECT_EQ(at(edge, 5, 5), image.at(2, 1));
-  EXPECT_EQ(at(edge, 2, 3), image.at(1, 1));
-  test::Bytes solid = canvas_rows(
-      test::encode_bmp4(image), 3, 2, 4,
-      [](const InputFile& in, const ImageLayout& l, const RotationFrame& f, OutputFile& out) {
-        build_solid_canvas32(in, l, f, FillColour::of(1, 2, 3, 4), out);
-      });
-  EXPECT_EQ(at(solid, 0, 0), (test::Pixel4{4, 1, 2, 3})) << "alpha, red, green, blue";
-  EXPECT_EQ(at(solid, 1, 2), image.at(0, 0));
-  EXPECT_EQ(at(solid, 4, 2), (test::Pixel4{4, 1, 2, 3}));
-}
-
-TEST_F(Canvas, AnInputWithoutPixelsGivesAFilledCanvas) {
-  test::Bytes rows = canvas_rows(
-      test::encode_bmp24(test::Image{0, 3, {}}), 0, 3, 3,
-      [](const InputFile& in, const ImageLayout& l, const RotationFrame& f, OutputFile& out) {
-        build_solid_canvas(in, l, f, FillColour::of(1, 2, 3), out);
-      });
-  test::Bytes want;
-  for (int r = 0; r < 6; ++r) {
-    for (int c = 0; c < 6; ++c) want.insert(want.end(), {3, 2, 1});
-    want.insert(want.end(), {0, 0});
-  }
-  EXPECT_EQ(rows, want);
 }
 
 TEST(RotateSourcePosition, AtZeroDegreesTheCentreColumnAndRowAppearTwice) {
@@ -310,7 +301,7 @@ class KernelMean : public testing::Test {
     std::string path = scratch.path("out.bin");
     {
       auto out = OutputFile::create_direct(path, "out.bin");
-      sample_turn<bpp>(grid, PixelWindow{3, 4, 3, 4}, Turn{2, 2, 0, samples, fill}, *out,
+      sample_turn<bpp>(grid, PixelWindow{3, 4, 3, 4}, Turn{2, 2, 0, samples, fill, {}}, *out,
                        [](int32_t) {});
       out->commit();
     }
@@ -358,7 +349,7 @@ TEST_F(KernelMean, SamplesOutsideTheSourceTakeTheFillColour) {
   {
     auto out = OutputFile::create_direct(path, "fill.bin");
     sample_turn<3>(grid, PixelWindow{10, 11, 0, 1},
-                   Turn{2, 2, 0, SampleSet::eight_samples, FillColour::of(1, 2, 259)}, *out,
+                   Turn{2, 2, 0, SampleSet::eight_samples, FillColour::of(1, 2, 259), {}}, *out,
                    [](int32_t) {});
     out->commit();
   }
@@ -395,7 +386,7 @@ TEST_F(KernelMean, RowsLeavingTheSourceAtEitherEndMatchTheModel) {
       {SampleSet::eight_samples, &reference::eight_samples}};
   for (double angle : {0.0, 17.0, 90.0, 135.0, 200.0, -30.0, 300.0}) {
     for (auto [set, offsets] : sets) {
-      const Turn turn{21, 9, angle, set, fill};
+      const Turn turn{21, 9, angle, set, fill, {}};
       const reference::Window w{window.c0, window.c1, window.r0, window.r1};
       SCOPED_TRACE(testing::Message() << angle << " degrees, " << offsets->size() << " samples");
       // The kernel's rows for 3- or 4-byte pixels, and the model's.

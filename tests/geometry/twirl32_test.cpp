@@ -159,13 +159,21 @@ TEST(Twirl32, TwentyFourBitInputsAndBadFilesAreRefused) {
       run_in(s, "twirl32", {s.path("none.bmp"), s.path("out.bmp"), "10", "0", "0"});
   EXPECT_EQ(missing.out, "\ncan't open source file " + s.path("none.bmp") + "\n");
 
-  // 16384 wide: a 32768-pixel 4-byte canvas would exceed its 32-bit size field.
-  write_file(s.path("wide.bmp"), encode_bmp4(pattern4(16384, 1)));
-  ToolResult wide = run_in(s, "twirl32", {s.path("wide.bmp"), s.path("out.bmp"), "10", "0", "0"});
+  // 60000 x 1 at 45 degrees grows to 42432 x 42432, far beyond 4 GiB.
+  write_file(s.path("wide.bmp"), encode_bmp4(pattern4(60000, 1)));
+  ToolResult wide = run_in(s, "twirl32", {s.path("wide.bmp"), s.path("out.bmp"), "45", "0", "1"});
   EXPECT_EQ(wide.status, 1);
   EXPECT_EQ(wide.out,
-            size_line(16384, 1) + "Image too large to turn: " + s.path("wide.bmp") + " !\n");
+            size_line(60000, 1) + "Image too large to turn: " + s.path("wide.bmp") + " !\n");
   EXPECT_TRUE(s.tmp_entries().empty());
+}
+
+TEST(Twirl32, InputsWiderThan16383PixelsAreTurned) {
+  // Their 4-byte canvas would not fit a file, but none is made.
+  for (int kaiten : {1, 90, -135}) {
+    expect_twirl32(pattern4(20000, 2), kaiten, 0, std::nullopt, 0);
+    expect_twirl32(pattern4(20000, 2), kaiten, 1, Colour{5, 6, 7, 8}, 0);
+  }
 }
 
 TEST(Twirl32, WidthsOneToFiveAreTurnedOrRefusedWhereTheWindowMisses) {

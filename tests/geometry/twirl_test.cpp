@@ -219,15 +219,49 @@ TEST(Twirl, ImagesWiderThan5000PixelsAreTurned) {
   expect_twirl(image, 0, 2, std::nullopt, 0);
 }
 
-TEST(Twirl, ACanvasThatCannotBeAFileIsRefused) {
-  // 18919 pixels wide: the canvas would be 37838 x 37838, beyond 4 GiB.
+TEST(Twirl, InputsLongerThan18900PixelsAreTurned) {
+  // A canvas of 40000 x 40000 pixels would not fit a file, but none is made:
+  // the outputs are 20000 x 3 (origin) and 20002 x 356 (auto at -1 degree).
+  const Image image = pattern(20000, 3);
+  expect_twirl(image, 1, 0, std::nullopt, 0);
+  expect_twirl(image, 179, 2, Pixel{1, 2, 3}, 0);
+
   Scratch s;
-  write_file(s.path("in.bmp"), encode_bmp24(pattern(18919, 1)));
-  ToolResult got = run_in(s, "twirl", {s.path("in.bmp"), s.path("out.bmp"), "10", "2", "0"});
+  write_file(s.path("in.bmp"), encode_bmp24(image));
+  ToolResult got = run_in(s, "twirl", {s.path("in.bmp"), s.path("out.bmp"), "-1", "0", "1"});
+  ASSERT_EQ(got.status, 0) << got.out;
+  EXPECT_TRUE(got.out.ends_with("\nThis size is 20002 x  356\n")) << got.out;
+  const Image out = decode_bmp24(read_file(s.path("out.bmp")));
+  ASSERT_EQ(out.width, 20002);
+  ASSERT_EQ(out.height, 356);
+  // Every row of one column in 500, each crossing the turned strip once, from
+  // the model one pixel at a time.
+  const ref::Grid input = ref::from_image(image);
+  const ref::Frame f = ref::frame(20000, 3, ref::margins(-1, 20000, 3));
+  const ref::Window w = ref::window(f, true);
+  for (int c = 0; c < out.width; c += 500) {
+    for (int r = 0; r < out.height; ++r) {
+      const ref::Window one{w.c0 + c, w.c0 + c + 1, w.r0 + r, w.r0 + r + 1};
+      const ref::Grid want =
+          ref::turn(ref::canvas(input, f, std::nullopt), one, f.M, f.M, -1, ref::eight_samples, {});
+      ASSERT_EQ(ref::from_image(Image{1, 1, {out.at(c, r)}}).pixels, want.pixels)
+          << "output (" << c << ", " << r << ")";
+    }
+  }
+}
+
+TEST(Twirl, AnOutputThatCannotBeAFileIsRefused) {
+  // 60000 x 1 at 45 degrees grows to 42432 x 42432, beyond 4 GiB; its own
+  // size is turned.
+  Scratch s;
+  const Image image = pattern(60000, 1);
+  write_file(s.path("in.bmp"), encode_bmp24(image));
+  ToolResult got = run_in(s, "twirl", {s.path("in.bmp"), s.path("out.bmp"), "45", "2", "1"});
   EXPECT_EQ(got.status, 1);
-  EXPECT_EQ(got.out, size_line(18919, 1) + "Image too large to turn: " + s.path("in.bmp") + " !\n");
+  EXPECT_EQ(got.out, size_line(60000, 1) + "Image too large to turn: " + s.path("in.bmp") + " !\n");
   EXPECT_FALSE(fs::exists(s.path("out.bmp")));
   EXPECT_TRUE(s.tmp_entries().empty());
+  expect_twirl(image, 45, 2, std::nullopt, 0);
 }
 
 TEST(Twirl, HeaderFailuresLeaveNoFilesBehind) {
