@@ -254,5 +254,33 @@ TEST(DirectionPass, BandRowIsBandAtEverywhere) {
   }
 }
 
+// A row made in pieces: each piece's s is band_at's at the piece's own
+// columns, the first pixel of the bottom row included only in the piece that
+// holds it.
+TEST(DirectionPass, BandRowInPiecesIsBandAtEverywhere) {
+  const double degrees[] = {-135, -30, 0, 30, 90, 120, 200};
+  const std::pair<double, double> bands[] = {{0, 100}, {30, 60}, {80, 20}};
+  const int width = 37;
+  const int height = 6;
+  for (double degree : degrees) {
+    for (auto [start, end] : bands) {
+      DirectionPass pass(degree, start, end, width, height);
+      for (int y = 0; y < height; ++y) {
+        for (auto [first, count] : {std::pair{0, 5}, std::pair{1, 7}, std::pair{13, 24},
+                                    std::pair{36, 1}, std::pair{20, 0}}) {
+          std::vector<double> piece(static_cast<size_t>(count));
+          pass.band_row(y, first, piece);
+          for (int j = 0; j < count; ++j) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(piece[static_cast<size_t>(j)]),
+                      std::bit_cast<uint64_t>(pass.band_at(first + j, y)))
+                << degree << " band " << start << ".." << end << " piece from " << first << " at ("
+                << first + j << ", " << y << ")";
+          }
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace bmp
