@@ -28,12 +28,18 @@ inline double sine_rise(double angle_degrees) { return (sine_from_270(angle_degr
 // raised_cosine.
 void sine_rise_row(double turn, std::span<double> values);
 
+// The plain sine shapes' arguments in radians, apart from their sines so
+// that a row can form them all before taking the sines.
+inline double ease_out_argument(double u) { return radians(90 * u); }
+inline double ease_in_argument(double u) { return radians(90 - 90 * u); }
+inline double sine_hump_argument(double u) { return radians(180 * u); }
+
 inline double ease_in_out(double u) { return sine_rise(180 * u); }
-inline double ease_out(double u) { return std::sin(radians(90 * u)); }
-inline double ease_in(double u) { return 1 - std::sin(radians(90 - 90 * u)); }
+inline double ease_out(double u) { return std::sin(ease_out_argument(u)); }
+inline double ease_in(double u) { return 1 - std::sin(ease_in_argument(u)); }
 inline double power_curve(double u, double k) { return std::pow(u * 1.0, k); }
 inline double raised_cosine(double u) { return sine_rise(360 * u); }
-inline double sine_hump(double u) { return std::sin(radians(180 * u)); }
+inline double sine_hump(double u) { return std::sin(sine_hump_argument(u)); }
 
 enum class CurveFlag {
   liner,
@@ -51,6 +57,12 @@ std::optional<CurveFlag> curve_flag_of(double flag);
 
 // The shape's value at s; k is the power constant of the two power shapes.
 double curve_value(CurveFlag flag, double s, double k);
+
+// values[i] = curve_value(flag, values[i], k) for every i, bit for bit: the
+// library's sines and powers one after another (one for a run of equal
+// values, such as the 0s and 1s beyond a band), the arithmetic around them
+// over the whole row at once.
+void curve_row(CurveFlag flag, double k, std::span<double> values);
 
 // Flags 4 and 5 take a power constant from standard input.
 constexpr bool needs_power_constant(double flag) { return flag == 4.0 || flag == 5.0; }

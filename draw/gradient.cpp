@@ -9,6 +9,7 @@
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
 #include "core/parallel.hpp"
+#include "core/processor.hpp"
 #include "core/tool_frame.hpp"
 
 namespace bmp {
@@ -42,17 +43,34 @@ GradientRows::GradientRows(const Gradient& gradient, CurveFlag curve, int32_t wi
             gradient.colour1.green - gradient.colour2.green,
             gradient.colour1.blue - gradient.colour2.blue} {}
 
-void GradientRows::fill(int32_t y, int32_t first_x, std::span<uint8_t> pixels) const {
-  int32_t x = first_x;
-  for (size_t at = 0; at + 3 <= pixels.size(); at += 3, ++x) {
-    const double c = curve_value(curve_, pass_.band_at(x, y), power_);
-    const uint8_t red = gradient_colour(base_.red, rise_.red, c);
-    const uint8_t green = gradient_colour(base_.green, rise_.green, c);
-    const uint8_t blue = gradient_colour(base_.blue, rise_.blue, c);
-    pixels[at] = blue;
-    pixels[at + 1] = green;
-    pixels[at + 2] = red;
+namespace {
+
+// The curve's values of a row piece, kept by each thread from piece to piece.
+std::span<double> curve_scratch(size_t n) {
+  thread_local std::vector<double> values;
+  if (values.size() < n) values.resize(n);
+  return {values.data(), n};
+}
+
+// Blue, green, red of each pixel from its curve value c.
+BMP_VECTOR_CLONES void colours_of(const Colour& base, const Colour& rise,
+                                  const double* __restrict c, uint8_t* __restrict pixels,
+                                  size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    pixels[3 * i] = gradient_colour(base.blue, rise.blue, c[i]);
+    pixels[3 * i + 1] = gradient_colour(base.green, rise.green, c[i]);
+    pixels[3 * i + 2] = gradient_colour(base.red, rise.red, c[i]);
   }
+}
+
+}  // namespace
+
+void GradientRows::fill(int32_t y, int32_t first_x, std::span<uint8_t> pixels) const {
+  const size_t n = pixels.size() / 3;
+  std::span<double> c = curve_scratch(n);
+  pass_.band_row(y, first_x, c);
+  curve_row(curve_, power_, c);
+  colours_of(base_, rise_, c.data(), pixels.data(), n);
 }
 
 namespace {

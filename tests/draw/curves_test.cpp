@@ -67,6 +67,32 @@ TEST(SineRiseRow, IsEaseInOutAndRaisedCosineBitForBit) {
   }
 }
 
+// Every flag a row at a time is curve_value bit for bit, over the same kinds
+// of rows: runs of one value, the ends, values just beyond them.
+TEST(CurveRow, IsCurveValueBitForBit) {
+  std::vector<double> u;
+  for (int i = 0; i < 41; ++i) u.push_back(i / 40.0);
+  for (int i = 0; i < 6; ++i) u.push_back(0.0);
+  for (int i = 0; i < 6; ++i) u.push_back(1.0);
+  for (double v : {-0.0, 1e-300, 0.3, 0.3, 0.3, std::nextafter(1.0, 2.0), -1e-17, 0.999}) {
+    u.push_back(v);
+  }
+  for (int flag = 0; flag <= 7; ++flag) {
+    for (double k : {2.0, 0.5, 0.0}) {
+      const CurveFlag curve = *curve_flag_of(flag);
+      for (size_t n : {size_t{1}, size_t{9}, u.size()}) {
+        std::vector<double> row(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(n));
+        curve_row(curve, k, row);
+        for (size_t i = 0; i < n; ++i) {
+          ASSERT_EQ(std::bit_cast<uint64_t>(row[i]),
+                    std::bit_cast<uint64_t>(curve_value(curve, u[i], k)))
+              << "flag " << flag << " K " << k << " at " << i << ": " << u[i];
+        }
+      }
+    }
+  }
+}
+
 TEST(CurveFlagOf, OnlyExactWholeFlagsSelectAShape) {
   EXPECT_EQ(curve_flag_of(0.0), CurveFlag::liner);
   EXPECT_EQ(curve_flag_of(7.0), CurveFlag::sine_hump);
