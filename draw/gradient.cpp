@@ -73,6 +73,14 @@ void GradientRows::fill(int32_t y, int32_t first_x, std::span<uint8_t> pixels) c
   colours_of(base_, rise_, c.data(), pixels.data(), n);
 }
 
+// The flag is taken up by the first pixel's colour.
+std::optional<GradientRows> gradient_rows(const Gradient& gradient, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  std::optional<CurveFlag> curve = curve_flag_of(gradient.flag);
+  if (!curve) fail(msg::wrong_flags);
+  return GradientRows(gradient, *curve, width, height);
+}
+
 namespace {
 
 // A stretch of one row: rows longer than a stream block are made in pieces,
@@ -96,15 +104,12 @@ constexpr int64_t grain_pixels = 4096;
 // then written and reported in row order.
 void write_gradient_rows(const Gradient& gradient, int32_t width, int32_t height, OutputFile& out,
                          Console& console) {
-  // The flag is taken up by the first pixel's colour: an area without pixels
-  // never reaches it.
-  if (width <= 0 || height <= 0) {
+  const std::optional<GradientRows> made = gradient_rows(gradient, width, height);
+  if (!made) {
     for (int32_t y = 0; y < height; ++y) report_progress(console, y);
     return;
   }
-  std::optional<CurveFlag> curve = curve_flag_of(gradient.flag);
-  if (!curve) fail(msg::wrong_flags);
-  const GradientRows rows(gradient, *curve, width, height);
+  const GradientRows& rows = *made;
   const int32_t piece = std::min(width, piece_pixels);
   const int64_t pieces_per_row = (int64_t{width} + piece - 1) / piece;
   const int64_t pieces = pieces_per_row * height;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "core/console.hpp"
@@ -56,6 +57,11 @@ class GradientRows {
   Colour base_;  // colour 2
   Colour rise_;  // colour 1 - colour 2
 };
+
+// The rows of the gradient over a width × height area; none for an area
+// without pixels, which never reaches a first pixel. A flag outside the curve
+// table fails with "Wrong Flags ! ", as at the first pixel.
+std::optional<GradientRows> gradient_rows(const Gradient& gradient, int32_t width, int32_t height);
 
 // The width × height stored rows of the gradient into `out` (after its
 // header), bottom first, each with its `dm` zero bytes and followed by the
