@@ -190,7 +190,8 @@ DirectionPass::DirectionPass(double degree, double start, double end, int32_t wi
   cos_turn = std::cos(radians(turn));
   sin_turn = std::sin(radians(turn));
   // A band from 0 to 1 leaves (next to) no pixel outside: no rough test then.
-  rough = width >= 2 && height >= 2 && std::isfinite(extent) && extent >= 1 && (lo > 0 || hi < 1);
+  rough_known = width >= 2 && height >= 2 && std::isfinite(extent) && extent >= 1;
+  rough = rough_known && (lo > 0 || hi < 1);
   slack = 1e-9 * (static_cast<double>(width) + height + 2) / extent + 1e-9;
 }
 
@@ -361,6 +362,29 @@ void DirectionPass::band_row(int32_t y, int32_t first_x, std::span<double> s) co
   }
   // Pixel (0, 0) takes u = 1 for its distance: the one pixel worked out alone.
   if (y == 0 && columns[0] == 0) s[0] = band_at(0, 0);
+}
+
+// s rises with t (band_fraction's steps are each monotonic under rounding,
+// and 0 below the band and 1 above it bound them), except that just below
+// hi the quotient may exceed 1 by the rounding of lo and hi: the bounds of
+// a t range that holds hi take s at hi too.
+bool DirectionPass::band_bounds_row(int32_t y, int32_t first_x, std::span<double> low,
+                                    std::span<double> high) const {
+  if (!rough_known) return false;
+  const size_t n = low.size();
+  double* t = low.data();
+  rough_row(y, first_x, t, n);
+  const double at_hi = band_fraction(hi, lo, hi, start, end, false);
+  for (size_t j = 0; j < n; ++j) {
+    const double below = t[j] - slack;
+    const double above = t[j] + slack;
+    double a = band_fraction(below, lo, hi, start, end, false);
+    double b = band_fraction(above, lo, hi, start, end, false);
+    if (below <= hi && hi <= above && at_hi > b) b = at_hi;
+    low[j] = reversed ? 1 - b : a;
+    high[j] = reversed ? 1 - a : b;
+  }
+  return true;
 }
 
 void DirectionPass::rough_row(int32_t y, int32_t first_x, double* t, size_t n) const {
