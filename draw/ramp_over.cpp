@@ -10,6 +10,7 @@
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
 #include "core/parallel.hpp"
+#include "core/processor.hpp"
 #include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/gradient.hpp"
@@ -95,6 +96,12 @@ std::span<uint8_t> gradient_scratch(size_t n) {
   return {bytes.data(), n};
 }
 
+// trunc(in × m + grad × (1 - m)) for each byte, stored as its low 8 bits.
+BMP_VECTOR_CLONES void blend(const TransparencyMix& mix, const uint8_t* __restrict grad,
+                             uint8_t* __restrict pixels, size_t n) {
+  for (size_t i = 0; i < n; ++i) pixels[i] = static_cast<uint8_t>(mix(pixels[i], grad[i]));
+}
+
 // Blends the gradient into the pixels of stored row y of the image that start
 // at column `column`. Each pixel of the region that lies inside the image
 // takes the gradient pixel at its own place in the region, so a region partly
@@ -107,10 +114,7 @@ void lay_gradient(std::span<uint8_t> pixels, int64_t y, int64_t column, const Pl
   std::span<uint8_t> grad = gradient_scratch(covered.pixels.size());
   rows.fill(static_cast<int32_t>(y - at.first_row),
             static_cast<int32_t>(covered.first_column - at.first_column), grad);
-  for (size_t i = 0; i < covered.pixels.size(); ++i) {
-    // trunc(in × m + grad × (1 - m)), stored as its low 8 bits.
-    covered.pixels[i] = static_cast<uint8_t>(mix(covered.pixels[i], grad[i]));
-  }
+  blend(mix, grad.data(), covered.pixels.data(), grad.size());
 }
 
 // The two passes in one: the region's gradient rows are reported as they
