@@ -372,6 +372,7 @@ bool DirectionPass::band_bounds_row(int32_t y, int32_t first_x, std::span<double
                                     std::span<double> high) const {
   if (!rough_known) return false;
   const size_t n = low.size();
+  if (n == 0) return true;
   double* t = low.data();
   rough_row(y, first_x, t, n);
   const double at_hi = band_fraction(hi, lo, hi, start, end, false);

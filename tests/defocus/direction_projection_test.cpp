@@ -340,6 +340,8 @@ TEST(DirectionPass, BandBoundsRowHoldBandAt) {
     }
   }
   EXPECT_GT(found, 0);
+  // An empty piece writes nothing.
+  EXPECT_TRUE(DirectionPass(30, 0, 100, 9, 9).band_bounds_row(0, 0, {}, {}));
   // No rough positions for an area one pixel wide or high.
   std::vector<double> low(1), high(1);
   EXPECT_FALSE(DirectionPass(30, 0, 100, 1, 9).band_bounds_row(2, 0, low, high));
