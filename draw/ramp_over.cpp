@@ -84,9 +84,9 @@ RampOverArgs parse_ramp_over_args(const Run& run) {
   return args;
 }
 
-// The region's gradient is an image of the region's size: a region whose
-// image would not fit a file's size fields is refused under the name of the
-// temporary image that holds it in the two-pass form.
+// The region's gradient is a whole image of the region's size, known by the
+// name of the suite's first temporary image: one that would not fit a
+// file's size fields is refused by that name.
 constexpr const char* gradient_image_name = "temp0000.bmp";
 
 // The gradient bytes of a row piece, kept by each thread from row to row.
@@ -117,8 +117,8 @@ void lay_gradient(std::span<uint8_t> pixels, int64_t y, int64_t column, const Pl
   blend(mix, grad.data(), covered.pixels.data(), grad.size());
 }
 
-// The two passes in one: the region's gradient rows are reported as they
-// are made in the first pass, and each of its pixels inside the image is
+// The two passes in one: the first pass's checks and progress lines come
+// where it would run, and each pixel of the gradient inside the image is
 // made where the second pass lays it, on the image's row.
 void ramp_over(Run& run) {
   auto in = run.open_input(1, CantOpen::source_file);
