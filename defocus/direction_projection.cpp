@@ -190,7 +190,8 @@ DirectionPass::DirectionPass(double degree, double start, double end, int32_t wi
   cos_turn = std::cos(radians(turn));
   sin_turn = std::sin(radians(turn));
   // A band from 0 to 1 leaves (next to) no pixel outside: no rough test then.
-  rough = width >= 2 && height >= 2 && std::isfinite(extent) && extent >= 1 && (lo > 0 || hi < 1);
+  rough_known = width >= 2 && height >= 2 && std::isfinite(extent) && extent >= 1;
+  rough = rough_known && (lo > 0 || hi < 1);
   slack = 1e-9 * (static_cast<double>(width) + height + 2) / extent + 1e-9;
 }
 
@@ -294,22 +295,27 @@ BMP_VECTOR_CLONES void positions(Corner corner, double extent, const double* __r
 
 template <Corner corner>
 inline void rough_of_columns(double w, double h, double row, double c, double s, double extent,
-                             double* __restrict t, int32_t n) {
-  for (int32_t x = 0; x < n; ++x) t[x] = rough_projection<corner>(w, h, row, x, x, c, s) / extent;
+                             int32_t first, double* __restrict t, int32_t n) {
+  for (int32_t j = 0; j < n; ++j) {
+    const double x = first + j;
+    t[j] = rough_projection<corner>(w, h, row, x, x, c, s) / extent;
+  }
 }
 
-// rough_position of columns 0 .. n - 1 of a row, pixel (0, 0) aside.
+// rough_position of columns first .. first + n - 1 of a row, pixel (0, 0)
+// aside.
 BMP_VECTOR_CLONES void rough_positions(Corner corner, double w, double h, double row, double c,
-                                       double s, double extent, double* __restrict t, int32_t n) {
+                                       double s, double extent, int32_t first, double* __restrict t,
+                                       int32_t n) {
   switch (corner) {
     case Corner::bottom_right:
-      return rough_of_columns<Corner::bottom_right>(w, h, row, c, s, extent, t, n);
+      return rough_of_columns<Corner::bottom_right>(w, h, row, c, s, extent, first, t, n);
     case Corner::top_right:
-      return rough_of_columns<Corner::top_right>(w, h, row, c, s, extent, t, n);
+      return rough_of_columns<Corner::top_right>(w, h, row, c, s, extent, first, t, n);
     case Corner::bottom_left:
-      return rough_of_columns<Corner::bottom_left>(w, h, row, c, s, extent, t, n);
+      return rough_of_columns<Corner::bottom_left>(w, h, row, c, s, extent, first, t, n);
     case Corner::top_left:
-      return rough_of_columns<Corner::top_left>(w, h, row, c, s, extent, t, n);
+      return rough_of_columns<Corner::top_left>(w, h, row, c, s, extent, first, t, n);
   }
 }
 
@@ -321,7 +327,7 @@ void in_place(Function function, double* v, size_t n) {
 
 }  // namespace
 
-void DirectionPass::band_row(int32_t y, std::span<double> s) const {
+void DirectionPass::band_row(int32_t y, int32_t first_x, std::span<double> s) const {
   const size_t n = s.size();
   if (n == 0) return;
   RowScratch& scratch = row_scratch(n);
@@ -330,17 +336,17 @@ void DirectionPass::band_row(int32_t y, std::span<double> s) const {
   if (rough) {
     // t < lo gives 0; t > max(lo, hi) gives 1, the ends of the band.
     const double* t = scratch.rough.data();
-    rough_row(y, scratch.rough.data(), n);
-    for (size_t x = 0; x < n; ++x) {
-      if (t[x] + slack < lo || (t[x] - slack > lo && t[x] - slack > hi)) {
-        s[x] = band_fraction(t[x], lo, hi, start, end, reversed);
+    rough_row(y, first_x, scratch.rough.data(), n);
+    for (size_t j = 0; j < n; ++j) {
+      if (t[j] + slack < lo || (t[j] - slack > lo && t[j] - slack > hi)) {
+        s[j] = band_fraction(t[j], lo, hi, start, end, reversed);
       } else {
-        columns[count++] = static_cast<int32_t>(x);
+        columns[count++] = first_x + static_cast<int32_t>(j);
       }
     }
     if (count == 0) return;
   } else {
-    for (size_t x = 0; x < n; ++x) columns[x] = static_cast<int32_t>(x);
+    for (size_t j = 0; j < n; ++j) columns[j] = first_x + static_cast<int32_t>(j);
     count = n;
   }
   const Corner corner = corner_of(angle);
@@ -351,16 +357,41 @@ void DirectionPass::band_row(int32_t y, std::span<double> s) const {
   in_place([](double a) { return std::sin(a); }, v, count);
   positions(corner, extent, scratch.distance.data(), v, count);
   for (size_t j = 0; j < count; ++j) {
-    s[static_cast<size_t>(columns[j])] = band_fraction(v[j], lo, hi, start, end, reversed);
+    s[static_cast<size_t>(columns[j] - first_x)] =
+        band_fraction(v[j], lo, hi, start, end, reversed);
   }
   // Pixel (0, 0) takes u = 1 for its distance: the one pixel worked out alone.
   if (y == 0 && columns[0] == 0) s[0] = band_at(0, 0);
 }
 
-void DirectionPass::rough_row(int32_t y, double* t, size_t n) const {
-  rough_positions(corner_of(angle), width, height, y, cos_turn, sin_turn, extent, t,
+// s rises with t (band_fraction's steps are each monotonic under rounding,
+// and 0 below the band and 1 above it bound them), except that just below
+// hi the quotient may exceed 1 by the rounding of lo and hi: the bounds of
+// a t range that holds hi take s at hi too.
+bool DirectionPass::band_bounds_row(int32_t y, int32_t first_x, std::span<double> low,
+                                    std::span<double> high) const {
+  if (!rough_known) return false;
+  const size_t n = low.size();
+  if (n == 0) return true;
+  double* t = low.data();
+  rough_row(y, first_x, t, n);
+  const double at_hi = band_fraction(hi, lo, hi, start, end, false);
+  for (size_t j = 0; j < n; ++j) {
+    const double below = t[j] - slack;
+    const double above = t[j] + slack;
+    double a = band_fraction(below, lo, hi, start, end, false);
+    double b = band_fraction(above, lo, hi, start, end, false);
+    if (below <= hi && hi <= above && at_hi > b) b = at_hi;
+    low[j] = reversed ? 1 - b : a;
+    high[j] = reversed ? 1 - a : b;
+  }
+  return true;
+}
+
+void DirectionPass::rough_row(int32_t y, int32_t first_x, double* t, size_t n) const {
+  rough_positions(corner_of(angle), width, height, y, cos_turn, sin_turn, extent, first_x, t,
                   static_cast<int32_t>(n));
-  if (y == 0) t[0] = rough_position(0, 0);
+  if (y == 0 && first_x == 0) t[0] = rough_position(0, 0);
 }
 
 }  // namespace bmp

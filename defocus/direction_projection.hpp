@@ -54,7 +54,18 @@ struct DirectionPass {
   // within the band or near its ends (elsewhere s is 0 or 1 wherever in
   // that region t lies, and a rough t tells which), and the arithmetic
   // around them runs over the whole row at once.
-  void band_row(int32_t y, std::span<double> s) const;
+  void band_row(int32_t y, std::span<double> s) const { band_row(y, 0, s); }
+  // The same for the columns first_x .. first_x + s.size() - 1: a row made
+  // in pieces.
+  void band_row(int32_t y, int32_t first_x, std::span<double> s) const;
+  // Bounds on s for the columns first_x .. first_x + low.size() - 1 of stored
+  // row y from the rough positions alone, without the library's calls:
+  // low[j] <= band_at(first_x + j, y) <= high[j] (NaN where a bound is
+  // undefined); equal bounds are band_at's s. False, and nothing written,
+  // where the pass has no rough positions (an area one pixel wide or high, an
+  // extent below 1 or undefined).
+  bool band_bounds_row(int32_t y, int32_t first_x, std::span<double> low,
+                       std::span<double> high) const;
 
   int32_t width;
   int32_t height;
@@ -69,11 +80,12 @@ struct DirectionPass {
  private:
   // t within `slack` of the true one, for pixels of a pass whose `rough` holds.
   double rough_position(int32_t x, int32_t y) const;
-  // rough_position of columns 0 .. n - 1 of row y into t.
-  void rough_row(int32_t y, double* t, size_t n) const;
+  // rough_position of columns first_x .. first_x + n - 1 of row y into t.
+  void rough_row(int32_t y, int32_t first_x, double* t, size_t n) const;
 
-  bool rough = false;
-  double cos_turn = 0;  // of the angle added to each pixel's arc tangent
+  bool rough_known = false;  // rough_position holds
+  bool rough = false;        // and band_row tests it
+  double cos_turn = 0;       // of the angle added to each pixel's arc tangent
   double sin_turn = 0;
   double slack = 0;
 };

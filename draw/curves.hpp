@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "core/console.hpp"
 #include "core/formulas.hpp"
@@ -28,12 +30,18 @@ inline double sine_rise(double angle_degrees) { return (sine_from_270(angle_degr
 // raised_cosine.
 void sine_rise_row(double turn, std::span<double> values);
 
+// The plain sine shapes' arguments in radians, apart from their sines so
+// that a row can form them all before taking the sines.
+inline double ease_out_argument(double u) { return radians(90 * u); }
+inline double ease_in_argument(double u) { return radians(90 - 90 * u); }
+inline double sine_hump_argument(double u) { return radians(180 * u); }
+
 inline double ease_in_out(double u) { return sine_rise(180 * u); }
-inline double ease_out(double u) { return std::sin(radians(90 * u)); }
-inline double ease_in(double u) { return 1 - std::sin(radians(90 - 90 * u)); }
+inline double ease_out(double u) { return std::sin(ease_out_argument(u)); }
+inline double ease_in(double u) { return 1 - std::sin(ease_in_argument(u)); }
 inline double power_curve(double u, double k) { return std::pow(u * 1.0, k); }
 inline double raised_cosine(double u) { return sine_rise(360 * u); }
-inline double sine_hump(double u) { return std::sin(radians(180 * u)); }
+inline double sine_hump(double u) { return std::sin(sine_hump_argument(u)); }
 
 enum class CurveFlag {
   liner,
@@ -51,6 +59,35 @@ std::optional<CurveFlag> curve_flag_of(double flag);
 
 // The shape's value at s; k is the power constant of the two power shapes.
 double curve_value(CurveFlag flag, double s, double k);
+
+// values[i] = curve_value(flag, values[i], k) for every i, bit for bit: the
+// library's sines and powers one after another (one for a run of equal
+// values, such as the 0s and 1s beyond a band), the arithmetic around them
+// over the whole row at once.
+void curve_row(CurveFlag flag, double k, std::span<double> values);
+
+// Bounds on curve_value(flag, s, k) for s in a short range within [0, 1],
+// without the library's sines and powers: the values at evenly spaced knots,
+// joined by straight lines, and how far the curve can bend away from each
+// line (an eighth of the squared knot spacing times the largest second
+// derivative between the two knots), widened by far more than the library's
+// and the rounding's errors.
+class CurveBounds {
+ public:
+  CurveBounds(CurveFlag flag, double k);
+  // For each i, c_low[i] <= curve_value(flag, s, k) <= c_high[i] for every
+  // s in [low[i], high[i]] and held[i] = 1, where that range lies within
+  // [0, 1] and between two neighbouring knots; held[i] = 0 (and c_low[i],
+  // c_high[i] undefined) elsewhere.
+  void bounds_row(std::span<const double> low, std::span<const double> high,
+                  std::span<double> c_low, std::span<double> c_high, std::span<uint8_t> held) const;
+
+ private:
+  static constexpr int knots = 4096;  // a power of 2: s × knots is exact
+  bool liner_;
+  std::vector<double> value_;  // at s = i / knots
+  std::vector<double> bend_;   // between knots i and i + 1
+};
 
 // Flags 4 and 5 take a power constant from standard input.
 constexpr bool needs_power_constant(double flag) { return flag == 4.0 || flag == 5.0; }

@@ -1,6 +1,7 @@
 #include "draw/gradient.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -9,6 +10,9 @@
 #include "core/formulas.hpp"
 #include "core/messages.hpp"
 #include "core/parallel.hpp"
+#include "core/processor.hpp"
+#include "core/row_bands.hpp"
+#include "core/row_loop.hpp"
 #include "core/tool_frame.hpp"
 
 namespace bmp {
@@ -33,6 +37,72 @@ double read_power_constant(double flag, Console& console) {
   return *k;
 }
 
+namespace {
+
+// What a thread keeps from chunk to chunk: the bounds on s (then
+// on c), which pixels they settle, and the pixels whose colours need s
+// itself with their s (then c).
+struct ChunkScratch {
+  std::vector<double> low;
+  std::vector<double> high;
+  std::vector<double> c_low;
+  std::vector<double> c_high;
+  std::vector<uint8_t> held;
+  std::vector<double> s;
+  std::vector<uint32_t> listed;
+};
+
+ChunkScratch& chunk_scratch(size_t n) {
+  thread_local ChunkScratch scratch;
+  if (scratch.s.size() < n) {
+    scratch.low.resize(n);
+    scratch.high.resize(n);
+    scratch.c_low.resize(n);
+    scratch.c_high.resize(n);
+    scratch.held.resize(n);
+    scratch.s.resize(n);
+    scratch.listed.resize(n);
+  }
+  return scratch;
+}
+
+// Blue, green, red of a pixel from its curve value c.
+inline void put_colour(const Colour& base, const Colour& rise, double c, uint8_t* pixel) {
+  pixel[0] = gradient_colour(base.blue, rise.blue, c);
+  pixel[1] = gradient_colour(base.green, rise.green, c);
+  pixel[2] = gradient_colour(base.red, rise.red, c);
+}
+
+BMP_VECTOR_CLONES void colours_of(const Colour& base, const Colour& rise,
+                                  const double* __restrict c, uint8_t* __restrict pixels,
+                                  size_t n) {
+  for (size_t i = 0; i < n; ++i) put_colour(base, rise, c[i], pixels + 3 * i);
+}
+
+// Each channel's byte rises (or falls) with c under rounding as well, so
+// where c's bounds give the same three bytes, every c between gives them:
+// those pixels are made, and stay held.
+BMP_VECTOR_CLONES void settled_colours(const Colour& base, const Colour& rise,
+                                       const double* __restrict c_low,
+                                       const double* __restrict c_high, uint8_t* __restrict held,
+                                       uint8_t* __restrict pixels, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t low[3], high[3];
+    put_colour(base, rise, c_low[i], low);
+    put_colour(base, rise, c_high[i], high);
+    held[i] = held[i] && low[0] == high[0] && low[1] == high[1] && low[2] == high[2];
+    pixels[3 * i] = low[0];
+    pixels[3 * i + 1] = low[1];
+    pixels[3 * i + 2] = low[2];
+  }
+}
+
+bool finite(const Colour& colour) {
+  return std::isfinite(colour.red) && std::isfinite(colour.green) && std::isfinite(colour.blue);
+}
+
+}  // namespace
+
 GradientRows::GradientRows(const Gradient& gradient, CurveFlag curve, int32_t width, int32_t height)
     : pass_(gradient.degree, gradient.start, gradient.end, width, height),
       curve_(curve),
@@ -40,25 +110,66 @@ GradientRows::GradientRows(const Gradient& gradient, CurveFlag curve, int32_t wi
       base_(gradient.colour2),
       rise_{gradient.colour1.red - gradient.colour2.red,
             gradient.colour1.green - gradient.colour2.green,
-            gradient.colour1.blue - gradient.colour2.blue} {}
+            gradient.colour1.blue - gradient.colour2.blue},
+      bounds_(curve, gradient.power),
+      bounded_(finite(base_) && finite(rise_)) {}
 
 void GradientRows::fill(int32_t y, int32_t first_x, std::span<uint8_t> pixels) const {
-  int32_t x = first_x;
-  for (size_t at = 0; at + 3 <= pixels.size(); at += 3, ++x) {
-    const double c = curve_value(curve_, pass_.band_at(x, y), power_);
-    const uint8_t red = gradient_colour(base_.red, rise_.red, c);
-    const uint8_t green = gradient_colour(base_.green, rise_.green, c);
-    const uint8_t blue = gradient_colour(base_.blue, rise_.blue, c);
-    pixels[at] = blue;
-    pixels[at + 1] = green;
-    pixels[at + 2] = red;
+  const size_t n = pixels.size() / 3;
+  for (size_t at = 0; at < n; at += chunk_pixels) {
+    const size_t count = std::min(chunk_pixels, n - at);
+    fill_chunk(y, first_x + static_cast<int32_t>(at), pixels.subspan(3 * at, 3 * count));
   }
+}
+
+// Where the bounds on s settle a pixel's bytes, it is made without its arc
+// tangent and sines; the others from s itself, given by equal bounds or
+// worked out alone, their curve and colours over the chunk's list at once.
+void GradientRows::fill_chunk(int32_t y, int32_t first_x, std::span<uint8_t> pixels) const {
+  const size_t n = pixels.size() / 3;
+  ChunkScratch& scratch = chunk_scratch(n);
+  double* s = scratch.s.data();
+  if (!bounded_ ||
+      !pass_.band_bounds_row(y, first_x, {scratch.low.data(), n}, {scratch.high.data(), n})) {
+    pass_.band_row(y, first_x, {s, n});
+    curve_row(curve_, power_, {s, n});
+    colours_of(base_, rise_, s, pixels.data(), n);
+    return;
+  }
+  const double* low = scratch.low.data();
+  const double* high = scratch.high.data();
+  uint8_t* held = scratch.held.data();
+  bounds_.bounds_row({low, n}, {high, n}, {scratch.c_low.data(), n}, {scratch.c_high.data(), n},
+                     {held, n});
+  settled_colours(base_, rise_, scratch.c_low.data(), scratch.c_high.data(), held, pixels.data(),
+                  n);
+  // The others from s itself: equal bounds on s give it, else it is worked
+  // out alone.
+  uint32_t* listed = scratch.listed.data();
+  size_t count = 0;
+  for (size_t j = 0; j < n; ++j) {
+    if (held[j]) continue;
+    const bool known = std::bit_cast<uint64_t>(low[j]) == std::bit_cast<uint64_t>(high[j]) &&
+                       std::isfinite(low[j]);
+    s[count] = known ? low[j] : pass_.band_at(first_x + static_cast<int32_t>(j), y);
+    listed[count++] = static_cast<uint32_t>(j);
+  }
+  curve_row(curve_, power_, {s, count});
+  for (size_t i = 0; i < count; ++i) put_colour(base_, rise_, s[i], &pixels[3 * listed[i]]);
+}
+
+// The flag is taken up by the first pixel's colour.
+std::optional<GradientRows> gradient_rows(const Gradient& gradient, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  std::optional<CurveFlag> curve = curve_flag_of(gradient.flag);
+  if (!curve) fail(msg::wrong_flags);
+  return GradientRows(gradient, *curve, width, height);
 }
 
 namespace {
 
-// A stretch of one row: rows longer than a stream block are made in pieces,
-// so memory stays bounded whatever the width.
+// A stretch of one row: rows longer than the pipeline's runs are made in
+// pieces, so memory stays bounded whatever the width.
 struct Piece {
   int32_t y;
   int32_t first_x;
@@ -71,22 +182,10 @@ constexpr int32_t piece_pixels = static_cast<int32_t>(stream_block_bytes / 3);
 constexpr int64_t batch_pixels = int64_t{1} << 21;
 constexpr int64_t grain_pixels = 4096;
 
-}  // namespace
-
-// The pixels of a batch are made at once, by several threads on a large
-// image (each pixel is computed exactly as alone, so the bytes are the same),
-// then written and reported in row order.
-void write_gradient_rows(const Gradient& gradient, int32_t width, int32_t height, OutputFile& out,
-                         Console& console) {
-  // The flag is taken up by the first pixel's colour: an area without pixels
-  // never reaches it.
-  if (width <= 0 || height <= 0) {
-    for (int32_t y = 0; y < height; ++y) report_progress(console, y);
-    return;
-  }
-  std::optional<CurveFlag> curve = curve_flag_of(gradient.flag);
-  if (!curve) fail(msg::wrong_flags);
-  const GradientRows rows(gradient, *curve, width, height);
+// The pixels of a batch of pieces are made at once, by several threads on a
+// large image, then written and reported in row order.
+void write_long_gradient_rows(const GradientRows& rows, int32_t width, int32_t height,
+                              OutputFile& out, Console& console) {
   const int32_t piece = std::min(width, piece_pixels);
   const int64_t pieces_per_row = (int64_t{width} + piece - 1) / piece;
   const int64_t pieces = pieces_per_row * height;
@@ -118,6 +217,28 @@ void write_gradient_rows(const Gradient& gradient, int32_t width, int32_t height
       }
     }
   }
+}
+
+}  // namespace
+
+// Each pixel is computed exactly as alone, so the bytes do not depend on how
+// the rows were shared among threads. Rows up to the pipeline's size are made
+// whole while the calling thread writes those done.
+void write_gradient_rows(const Gradient& gradient, int32_t width, int32_t height, OutputFile& out,
+                         Console& console) {
+  const std::optional<GradientRows> rows = gradient_rows(gradient, width, height);
+  if (!rows) {
+    for (int32_t y = 0; y < height; ++y) report_progress(console, y);
+    return;
+  }
+  if (static_cast<size_t>(row_bytes24(width)) > shared_run_bytes) {
+    write_long_gradient_rows(*rows, width, height, out, console);
+    return;
+  }
+  produce_rows24(
+      out, width, height, width,
+      [&](int32_t y, std::span<uint8_t> pixels) { rows->fill(y, 0, pixels); },
+      [&](int32_t y) { report_progress(console, y); });
 }
 
 }  // namespace bmp

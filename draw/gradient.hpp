@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "core/console.hpp"
@@ -41,7 +42,9 @@ struct Gradient {
 double read_power_constant(double flag, Console& console);
 
 // The pixels of one gradient over a width × height area. Each pixel depends
-// on its position only, so any part of any row can be made on its own.
+// on its position only, so any part of any row can be made on its own. Most
+// pixels' bytes are told from bounds on their s and c, without the library's
+// calls; each is the byte the plain computation gives.
 class GradientRows {
  public:
   GradientRows(const Gradient& gradient, CurveFlag curve, int32_t width, int32_t height);
@@ -50,12 +53,24 @@ class GradientRows {
   void fill(int32_t y, int32_t first_x, std::span<uint8_t> pixels) const;
 
  private:
+  // Pieces are made in chunks of this many pixels, whose working values stay
+  // in the nearest cache.
+  static constexpr size_t chunk_pixels = 2048;
+  void fill_chunk(int32_t y, int32_t first_x, std::span<uint8_t> pixels) const;
+
   DirectionPass pass_;
   CurveFlag curve_;
   double power_;
   Colour base_;  // colour 2
   Colour rise_;  // colour 1 - colour 2
+  CurveBounds bounds_;
+  bool bounded_;  // colours finite: the bytes follow c's bounds
 };
+
+// The rows of the gradient over a width × height area; none for an area
+// without pixels, which never reaches a first pixel. A flag outside the curve
+// table fails with "Wrong Flags ! ", as at the first pixel.
+std::optional<GradientRows> gradient_rows(const Gradient& gradient, int32_t width, int32_t height);
 
 // The width × height stored rows of the gradient into `out` (after its
 // header), bottom first, each with its `dm` zero bytes and followed by the

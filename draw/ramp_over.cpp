@@ -4,10 +4,14 @@
 // (trans) for one colour; R2 G2 B2 角度 flag [start end] (trans) for two.
 #include "draw/ramp_over.hpp"
 
+#include <optional>
+#include <vector>
+
 #include "core/bmp_io.hpp"
 #include "core/formulas.hpp"
+#include "core/parallel.hpp"
+#include "core/processor.hpp"
 #include "core/row_loop.hpp"
-#include "core/temp_files.hpp"
 #include "core/tool_frame.hpp"
 #include "draw/gradient.hpp"
 #include "draw/rectangle.hpp"
@@ -80,23 +84,42 @@ RampOverArgs parse_ramp_over_args(const Run& run) {
   return args;
 }
 
+// The region's gradient is a whole image of the region's size, known by the
+// name of the suite's first temporary image: one that would not fit a
+// file's size fields is refused by that name.
+constexpr const char* gradient_image_name = "temp0000.bmp";
+
+// The gradient bytes of a row piece, kept by each thread from row to row.
+std::span<uint8_t> gradient_scratch(size_t n) {
+  thread_local std::vector<uint8_t> bytes;
+  if (bytes.size() < n) bytes.resize(n);
+  return {bytes.data(), n};
+}
+
+// trunc(in × m + grad × (1 - m)) for each byte, stored as its low 8 bits.
+BMP_VECTOR_CLONES void blend(const TransparencyMix& mix, const uint8_t* __restrict grad,
+                             uint8_t* __restrict pixels, size_t n) {
+  for (size_t i = 0; i < n; ++i) pixels[i] = static_cast<uint8_t>(mix(pixels[i], grad[i]));
+}
+
 // Blends the gradient into the pixels of stored row y of the image that start
 // at column `column`. Each pixel of the region that lies inside the image
 // takes the gradient pixel at its own place in the region, so a region partly
-// outside is clipped, never shifted.
+// outside is clipped, never shifted; only those pixels of the gradient are
+// made.
 void lay_gradient(std::span<uint8_t> pixels, int64_t y, int64_t column, const Placement& at,
-                  std::span<const uint8_t> gradient, const TransparencyMix& mix) {
+                  const GradientRows& rows, const TransparencyMix& mix) {
   const CoveredPixels covered = covered_pixels(at.covered, y, column, pixels);
   if (covered.pixels.empty()) return;
-  const uint8_t* grad =
-      gradient.data() +
-      pixel_offset(y - at.first_row, covered.first_column - at.first_column, at.width);
-  for (size_t i = 0; i < covered.pixels.size(); ++i) {
-    // trunc(in × m + grad × (1 - m)), stored as its low 8 bits.
-    covered.pixels[i] = static_cast<uint8_t>(mix(covered.pixels[i], grad[i]));
-  }
+  std::span<uint8_t> grad = gradient_scratch(covered.pixels.size());
+  rows.fill(static_cast<int32_t>(y - at.first_row),
+            static_cast<int32_t>(covered.first_column - at.first_column), grad);
+  blend(mix, grad.data(), covered.pixels.data(), grad.size());
 }
 
+// The two passes in one: the first pass's checks and progress lines come
+// where it would run, and each pixel of the gradient inside the image is
+// made where the second pass lays it, on the image's row.
 void ramp_over(Run& run) {
   auto in = run.open_input(1, CantOpen::source_file);
   auto out = run.create_output(2, CantOpen::source_file);
@@ -105,35 +128,29 @@ void ramp_over(Run& run) {
   args.gradient.power = read_power_constant(args.gradient.flag, console);
   const ImageLayout image = read_bmp_header(*in, console, HeaderCheck{});
 
-  // Pass 1: the gradient of the region's own size into temp0000.bmp. A
-  // region of negative size covers nothing: its gradient has no pixels.
+  // Pass 1: the gradient of the region's own size. A region of negative size
+  // covers nothing: its gradient has no pixels.
   const Placement at = place_region(args.region, image.width, image.height);
-  TempFileChain temps;
-  {
-    auto temp = temps.create(0);
-    write_bmp24_header(*temp, at.width, at.height);
-    write_gradient_rows(args.gradient, at.width, at.height, *temp, console);
-    temp->commit();
-  }
+  check_bmp24_size(at.width, at.height, gradient_image_name);
+  const std::optional<GradientRows> rows = gradient_rows(args.gradient, at.width, at.height);
+  for (int32_t y = 0; y < at.height; ++y) report_progress(console, y);
 
   // Pass 2: the image, with the region blended.
-  auto gradient = temps.open(0);
-  std::span<const uint8_t> gradient_bytes = gradient->bytes();
   write_bmp24_header(*out, image.width, image.height);
   const TransparencyMix mix(args.trans);
-  rewrite_rows24(
-      *in, image, *out,
-      [&](int y, int column, std::span<uint8_t> pixels) {
-        lay_gradient(pixels, y, column, at, gradient_bytes, mix);
+  rewrite_rows24_shared(
+      *in, image, *out, worker_count(at.covered.rows.size() * at.covered.columns.size()),
+      [](int32_t) { return 0; },
+      [&](int32_t y, int32_t column, std::span<uint8_t> pixels, int) {
+        if (rows) lay_gradient(pixels, y, column, at, *rows, mix);
       },
-      [&](int y) { report_progress(console, y); });
+      [&](int32_t y) { report_progress(console, y); });
 
   console.write("\n");
   size_report(console, SizeReport::star, image.width, image.height);
   size_report(console, SizeReport::star, args.region.width, args.region.height);
   console.write("\n");
   out->commit();
-  temps.delete_temp_files();
 }
 
 }  // namespace

@@ -9,4 +9,5 @@ measure "ramp_over whole picture, 50 %" "$bin/ramp_over" "$big" "$work/ramp_over
   255 255 255 0 0 0 30 1 50
 ratio "ramp 30 deg curve 1" "copy (cp)"
 ratio "ramp 30 deg curve 1" "ImageMagick gradient:"
+ratio "ramp_over whole picture, 50 %" "copy (cp)"
 ratio "ramp_over whole picture, 50 %" "ramp 30 deg curve 1"

@@ -254,5 +254,99 @@ TEST(DirectionPass, BandRowIsBandAtEverywhere) {
   }
 }
 
+// A row made in pieces: each piece's s is band_at's at the piece's own
+// columns, the first pixel of the bottom row included only in the piece that
+// holds it.
+TEST(DirectionPass, BandRowInPiecesIsBandAtEverywhere) {
+  const double degrees[] = {-135, -30, 0, 30, 90, 120, 200};
+  const std::pair<double, double> bands[] = {{0, 100}, {30, 60}, {80, 20}};
+  const int width = 37;
+  const int height = 6;
+  for (double degree : degrees) {
+    for (auto [start, end] : bands) {
+      DirectionPass pass(degree, start, end, width, height);
+      for (int y = 0; y < height; ++y) {
+        for (auto [first, count] : {std::pair{0, 5}, std::pair{1, 7}, std::pair{13, 24},
+                                    std::pair{36, 1}, std::pair{20, 0}}) {
+          std::vector<double> piece(static_cast<size_t>(count));
+          pass.band_row(y, first, piece);
+          for (int j = 0; j < count; ++j) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(piece[static_cast<size_t>(j)]),
+                      std::bit_cast<uint64_t>(pass.band_at(first + j, y)))
+                << degree << " band " << start << ".." << end << " piece from " << first << " at ("
+                << first + j << ", " << y << ")";
+          }
+        }
+      }
+    }
+  }
+}
+
+// The bounds of a row hold band_at's s, are equal only where they give it,
+// and are narrow; bands whose ends fall right on pixels and narrow bands
+// (whose quotient may pass 1 just below their end) included.
+TEST(DirectionPass, BandBoundsRowHoldBandAt) {
+  const double degrees[] = {-179.5, -135, -90, -60, 0, 1e-9, 30, 45, 89.9, 90, 135, 179, 200, -200};
+  const std::pair<double, double> bands[] = {{0, 100}, {30, 60},         {50, 50},  {80, 20},
+                                             {25, 75}, {40, 40.0000001}, {-20, 130}};
+  const std::pair<int, int> sizes[] = {{7, 5}, {64, 48}, {300, 200}, {2, 2}};
+  for (double degree : degrees) {
+    for (auto [start, end] : bands) {
+      for (auto [width, height] : sizes) {
+        DirectionPass pass(degree, start, end, width, height);
+        std::vector<double> low(static_cast<size_t>(width - 1));
+        std::vector<double> high(low.size());
+        for (int y = 0; y < height; ++y) {
+          ASSERT_TRUE(pass.band_bounds_row(y, 1, low, high));
+          for (int x = 1; x < width; ++x) {
+            const double a = low[static_cast<size_t>(x - 1)];
+            const double b = high[static_cast<size_t>(x - 1)];
+            const double s = pass.band_at(x, y);
+            const auto where = [&] {
+              return std::to_string(degree) + " band " + std::to_string(start) + ".." +
+                     std::to_string(end) + " " + std::to_string(width) + " x " +
+                     std::to_string(height) + " at (" + std::to_string(x) + ", " +
+                     std::to_string(y) + ")";
+            };
+            ASSERT_TRUE(a <= s && s <= b) << where() << ": " << a << " " << s << " " << b;
+            // Bands of a fair width: the bounds are as close as the rough t.
+            if (end - start >= 30) {
+              ASSERT_LT(b - a, 1e-6) << where();
+            }
+            if (a == b) {
+              ASSERT_EQ(s, a) << where();
+            }
+          }
+        }
+      }
+    }
+  }
+  // A narrow band whose end lies on a pixel's t: there s may pass 1 by the
+  // rounding of lo and hi, and the bounds still hold it.
+  DirectionPass probe(30, 0, 100, 64, 48);
+  const double t = probe.position_at(10, 7);
+  double start = 100 - 100 * t;
+  while ((100 - start) / 100 < t) start = std::nextafter(start, -1.0);
+  int found = 0;
+  for (int k = 1; k <= 4000; ++k) {
+    for (bool reversed : {false, true}) {
+      DirectionPass pass(reversed ? 210 : 30, start, start + k * 1e-8, 64, 48);
+      const double s = pass.band_at(10, 7);
+      if (s <= 1 && s >= 0) continue;
+      ++found;
+      std::vector<double> low(1), high(1);
+      ASSERT_TRUE(pass.band_bounds_row(7, 10, low, high));
+      EXPECT_TRUE(low[0] <= s && s <= high[0]) << k << ": " << low[0] << " " << s << " " << high[0];
+    }
+  }
+  EXPECT_GT(found, 0);
+  // An empty piece writes nothing.
+  EXPECT_TRUE(DirectionPass(30, 0, 100, 9, 9).band_bounds_row(0, 0, {}, {}));
+  // No rough positions for an area one pixel wide or high.
+  std::vector<double> low(1), high(1);
+  EXPECT_FALSE(DirectionPass(30, 0, 100, 1, 9).band_bounds_row(2, 0, low, high));
+  EXPECT_FALSE(DirectionPass(30, 0, 100, 9, 1).band_bounds_row(0, 0, low, high));
+}
+
 }  // namespace
 }  // namespace bmp

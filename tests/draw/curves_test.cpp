@@ -67,6 +67,87 @@ TEST(SineRiseRow, IsEaseInOutAndRaisedCosineBitForBit) {
   }
 }
 
+// Every flag a row at a time is curve_value bit for bit, over the same kinds
+// of rows: runs of one value, the ends, values just beyond them.
+TEST(CurveRow, IsCurveValueBitForBit) {
+  std::vector<double> u;
+  for (int i = 0; i < 41; ++i) u.push_back(i / 40.0);
+  for (int i = 0; i < 6; ++i) u.push_back(0.0);
+  for (int i = 0; i < 6; ++i) u.push_back(1.0);
+  for (double v : {-0.0, 1e-300, 0.3, 0.3, 0.3, std::nextafter(1.0, 2.0), -1e-17, 0.999}) {
+    u.push_back(v);
+  }
+  for (int flag = 0; flag <= 7; ++flag) {
+    for (double k : {2.0, 0.5, 0.0}) {
+      const CurveFlag curve = *curve_flag_of(flag);
+      for (size_t n : {size_t{1}, size_t{9}, u.size()}) {
+        std::vector<double> row(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(n));
+        curve_row(curve, k, row);
+        for (size_t i = 0; i < n; ++i) {
+          ASSERT_EQ(std::bit_cast<uint64_t>(row[i]),
+                    std::bit_cast<uint64_t>(curve_value(curve, u[i], k)))
+              << "flag " << flag << " K " << k << " at " << i << ": " << u[i];
+        }
+      }
+    }
+  }
+}
+
+// The bounds hold every value the curve takes over a range, for every flag
+// and power, at the knots, between them and at the ends; they are close for
+// short ranges, and ranges they cannot bound are not held.
+TEST(CurveBounds, HoldTheCurveOverEachRange) {
+  const double knot = 1.0 / 4096;
+  for (int flag = 0; flag <= 7; ++flag) {
+    for (double k : {2.0, 0.5, 1.0, 0.0, 3.7, 40.0}) {
+      const CurveFlag curve = *curve_flag_of(flag);
+      const CurveBounds bounds(curve, k);
+      std::vector<double> low, high;
+      for (int i = 0; i < 400; ++i) {
+        // Within one knot spacing: from a knot, a third or two thirds past it.
+        const double from = (i * 37 % 4096 + (i / 3 % 3) * 0.3) * knot;
+        const double width = i % 3 == 0 ? 0 : i % 3 == 1 ? 1e-9 : knot / 3;
+        low.push_back(from);
+        high.push_back(from + width);
+      }
+      for (double end : {0.0, 1.0, knot, 1 - knot}) {
+        low.push_back(end);
+        high.push_back(end);
+      }
+      std::vector<double> c_low(low.size()), c_high(low.size());
+      std::vector<uint8_t> held(low.size());
+      bounds.bounds_row(low, high, c_low, c_high, held);
+      for (size_t i = 0; i < low.size(); ++i) {
+        const bool power = curve == CurveFlag::power || curve == CurveFlag::one_minus_power;
+        const bool steep_at_zero = power && k < 2 && k != 0 && k != 1 && low[i] < knot;
+        if (steep_at_zero) {
+          EXPECT_FALSE(held[i]) << flag << " K " << k << " at " << low[i];
+          continue;
+        }
+        ASSERT_TRUE(held[i]) << flag << " K " << k << " at " << low[i];
+        // Close where the curve bends gently (powers from 2 to 4 here).
+        if (high[i] - low[i] <= 1e-9 && (!power || (k >= 2 && k <= 4))) {
+          EXPECT_LT(c_high[i] - c_low[i], 1e-6) << flag << " K " << k << " at " << low[i];
+        }
+        for (int j = 0; j <= 16; ++j) {
+          const double s = j == 16 ? high[i] : low[i] + (high[i] - low[i]) * j / 16;
+          const double c = curve_value(curve, s, k);
+          ASSERT_TRUE(c_low[i] <= c && c <= c_high[i]) << flag << " K " << k << " at " << s << ": "
+                                                       << c_low[i] << " " << c << " " << c_high[i];
+        }
+      }
+    }
+  }
+  // Ranges across a knot, beyond 0..1, reversed or undefined are not held.
+  const CurveBounds bounds(CurveFlag::ease_in_out, 0);
+  const std::vector<double> low{0.5 - knot / 2, -1e-17, 0.99, 0.3, NAN};
+  const std::vector<double> high{0.5 + knot / 2, 0.1 * knot, 1 + 1e-16, 0.2, 0.4};
+  std::vector<double> c_low(low.size()), c_high(low.size());
+  std::vector<uint8_t> held(low.size(), 1);
+  bounds.bounds_row(low, high, c_low, c_high, held);
+  for (size_t i = 0; i < low.size(); ++i) EXPECT_FALSE(held[i]) << i;
+}
+
 TEST(CurveFlagOf, OnlyExactWholeFlagsSelectAShape) {
   EXPECT_EQ(curve_flag_of(0.0), CurveFlag::liner);
   EXPECT_EQ(curve_flag_of(7.0), CurveFlag::sine_hump);

@@ -250,6 +250,31 @@ TEST(RampOver, ARegionOfNegativeSizeCoversNothing) {
   EXPECT_EQ(read_file(s.path("out.bmp")), encode_bmp24(in));
 }
 
+// Regions on rows made in pieces (a region across the boundary of two), and
+// on an image large enough to be shared among threads.
+TEST(RampOver, LongRowsAndLargeImagesMatchThePlainComputation) {
+  struct Case {
+    int width, height;
+    Region region;
+    GradientCall gradient;
+  };
+  const Case cases[] = {
+      {90000, 2, {10000, 3, 80000, -1}, {0, 0, {255, 0, 90}, {10, 250, 0}, -70, 2, 0, 10, 90}},
+      {1500, 900, {1600, 800, -50, 60}, {0, 0, {255, 255, 255}, {0, 0, 0}, 30, 1}},
+  };
+  for (const Case& c : cases) {
+    Scratch s;
+    Image in = picture(c.width, c.height);
+    write_file(s.path("in.bmp"), encode_bmp24(in));
+    ToolResult got = run_in(s, "ramp_over", full_args(s, c.region, c.gradient, 30));
+    ASSERT_EQ(got.status, 0) << got.out;
+    EXPECT_EQ(first_difference(decode_bmp24(read_file(s.path("out.bmp"))),
+                               expected_over(in, c.region, c.gradient, 30)),
+              "")
+        << c.width << " x " << c.height;
+  }
+}
+
 TEST(RampOver, AFlagOutsideTheTableFailsInThePassOverTheRegion) {
   Scratch s;
   write_file(s.path("in.bmp"), encode_bmp24(picture(5, 4)));
@@ -280,7 +305,7 @@ TEST(RampOver, ThePowerConstantIsAskedBeforeTheInputIsRead) {
   EXPECT_EQ(none.out, power_prompt + "Wrong power constant !\n");
 }
 
-TEST(RampOver, InputsAndTemporaryFilesThatFail) {
+TEST(RampOver, InputsThatFail) {
   Scratch s;
   ToolResult missing = run_in(
       s, "ramp_over", {s.path("none.bmp"), s.path("out.bmp"), "1", "1", "0", "0", "1", "2", "3"});
@@ -293,18 +318,43 @@ TEST(RampOver, InputsAndTemporaryFilesThatFail) {
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(bad.out, "Wrong Format !\n");
   EXPECT_FALSE(fs::exists(s.path("out.bmp")));
+}
 
-  // No temporary folder to write in.
-  write_file(s.path("in.bmp"), encode_bmp24(picture(3, 3)));
-  ToolCall call{"ramp_over",
-                {s.path("in.bmp"), s.path("out.bmp"), "1", "1", "0", "0", "1", "2", "3"},
-                "",
-                {{"TMPDIR", s.path("no-such-folder")}}};
-  ToolResult no_temp = run(call);
-  EXPECT_EQ(no_temp.status, 1);
-  EXPECT_EQ(no_temp.out, size_line(3, 3));
-  EXPECT_EQ(no_temp.err, "Can't open temp0000.bmp !\n");
-  EXPECT_FALSE(fs::exists(s.path("out.bmp")));
+// The gradient goes from the first pass to the second without a file: no
+// temporary folder is needed, and none is made.
+TEST(RampOver, TheGradientNeedsNoTemporaryFolder) {
+  Scratch s;
+  Image in = picture(6, 5);
+  write_file(s.path("in.bmp"), encode_bmp24(in));
+  const Region r{4, 3, 1, 1};
+  const GradientCall g{0, 0, {255, 200, 0}, {0, 50, 255}, 30, 1};
+  ToolCall call{"ramp_over", full_args(s, r, g, 20), "", {{"TMPDIR", s.path("no-such-folder")}}};
+  ToolResult got = run(call);
+  ASSERT_EQ(got.status, 0) << got.out;
+  EXPECT_EQ(got.out, size_line(6, 5) + progress_lines(3) + progress_lines(5) + closing(6, 5, r));
+  EXPECT_EQ(got.err, "");
+  EXPECT_EQ(
+      first_difference(decode_bmp24(read_file(s.path("out.bmp"))), expected_over(in, r, g, 20)),
+      "");
+  EXPECT_FALSE(fs::exists(s.path("no-such-folder")));
+}
+
+// A region whose gradient image would not fit a file's size fields is
+// refused, by the name of the image that holds the gradient.
+TEST(RampOver, ARegionTooLargeForAnImageIsRefused) {
+  Scratch s;
+  write_file(s.path("in.bmp"), encode_bmp24(picture(5, 4)));
+  write_file(s.path("out.bmp"), {'o', 'l', 'd'});
+  // 3 × 40000 bytes a row, 40000 rows: more than 2^32 bytes.
+  for (const char* flag : {"1", "9"}) {
+    ToolResult got = run_in(s, "ramp_over",
+                            {s.path("in.bmp"), s.path("out.bmp"), "40000", "40000", "0", "0", "9",
+                             "9", "9", "1", "1", "1", "0", flag});
+    EXPECT_EQ(got.status, 1) << flag;
+    EXPECT_EQ(got.out, size_line(5, 4) + "Image too large: temp0000.bmp !\n") << flag;
+    EXPECT_EQ(read_file(s.path("out.bmp")), (Bytes{'o', 'l', 'd'})) << flag;
+  }
+  EXPECT_TRUE(s.tmp_entries().empty());
 }
 
 }  // namespace

@@ -284,10 +284,11 @@ TEST(Ramp, AnOutputThatCannotBeOpened) {
 }
 
 TEST(Ramp, LargeImagesAreTheSamePixelByPixel) {
-  // Large enough for several batches shared among threads, and rows long
-  // enough to be made in pieces.
+  // Large enough to be shared among threads, rows longer than a block, and
+  // rows long enough to be made in pieces.
   expect_model_image({1500, 1500, {255, 255, 255}, {0, 0, 0}, 30, 1}, "1500 x 1500");
   expect_model_image({100003, 3, {10, 200, 255}, {250, 0, 40}, -120, 7}, "100003 x 3");
+  expect_model_image({1400003, 2, {0, 90, 255}, {255, 10, 0}, 60, 2, 0, 20, 80}, "1400003 x 2");
 }
 
 }  // namespace
