@@ -1,7 +1,6 @@
 #include "geometry/twirl_run.hpp"
 
 #include "core/bmp_io.hpp"
-#include "core/temp_files.hpp"
 
 namespace bmp {
 namespace {
@@ -24,9 +23,6 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   OutputFile& out = *output;
   const bool four_byte = request.file == TwirlFile::four_byte;
   const int bytes_per_pixel = four_byte ? 4 : 3;
-  TempFileChain temp;
-  // The canvas's file: opened before the input's header is read, as ever.
-  const std::unique_ptr<OutputFile> canvas_file = temp.create(0);
   HeaderCheck check;
   if (four_byte) {
     check.line = SizeLine::alpha;
@@ -44,8 +40,8 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   check_turned_size(width, height, bytes_per_pixel, in.name());
   check_window(rotation_window(frame, request.size), width, height, in.name());
 
-  // The canvas is read straight from the input's pixels; its file is still
-  // opened where the run always opened it, but nothing is written to it.
+  // The canvas is read straight from the input's pixels: no image of it is
+  // made, so the run needs no temporary file.
   const ImageRows input_rows(in, image);
   const Canvas canvas = request.solid ? build_solid_canvas(input_rows, frame, *request.solid)
                                       : build_edge_canvas(input_rows, frame);
@@ -58,7 +54,6 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   console.write("\n");
   out.commit();
   size_report(console, SizeReport::x, width, height);
-  temp.delete_temp_files();
 }
 
 }  // namespace bmp

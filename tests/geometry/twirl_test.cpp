@@ -296,22 +296,26 @@ TEST(Twirl, FilesThatCannotBeOpened) {
   ToolResult no_folder =
       run_in(s, "twirl", {s.path("in.bmp"), s.path("no/out.bmp"), "1", "0", "0"});
   EXPECT_EQ(no_folder.out, "\ncan't open source file " + s.path("no/out.bmp") + "\n");
-
-  // The temporary file is opened before the input's header is read.
-  Bytes bad = encode_bmp24(pattern(3, 2));
-  bad[1] = 'N';
-  write_file(s.path("bad.bmp"), bad);
-  ToolResult no_temp = run(ToolCall{"twirl",
-                                    {s.path("bad.bmp"), s.path("out.bmp"), "1", "0", "0"},
-                                    "",
-                                    {{"TMPDIR", s.path("gone")}}});
-  EXPECT_EQ(no_temp.status, 1);
-  EXPECT_EQ(no_temp.out, "");
-  EXPECT_EQ(no_temp.err, "Can't open temp0000.bmp !\n");
-  EXPECT_FALSE(fs::exists(s.path("out.bmp")));
 }
 
-TEST(Twirl, RunsAtOnceKeepTheirCanvasesApart) {
+// The canvas is sampled where it lies in the input: no temporary folder is
+// needed, and none is made.
+TEST(Twirl, TheTurnNeedsNoTemporaryFolder) {
+  Scratch s;
+  const Image in = pattern(7, 5);
+  write_file(s.path("in.bmp"), encode_bmp24(in));
+  ToolResult got = run(ToolCall{"twirl",
+                                {s.path("in.bmp"), s.path("out.bmp"), "33", "0", "1"},
+                                "",
+                                {{"TMPDIR", s.path("gone")}}});
+  EXPECT_EQ(got.status, 0) << got.out;
+  EXPECT_EQ(got.err, "");
+  EXPECT_EQ(decode_bmp24(read_file(s.path("out.bmp"))).pixels,
+            ref::to_image(expected(in, 33, 0, std::nullopt, 1)->image).pixels);
+  EXPECT_FALSE(fs::exists(s.path("gone")));
+}
+
+TEST(Twirl, RunsAtOnceKeepApart) {
   Scratch s;
   std::vector<Image> images;
   std::vector<Bytes> inputs;
