@@ -1559,24 +1559,39 @@ struct FusedShape {
   unsigned threads;
 };
 
+// A run's tables start with its margins' rows: runs of four margins (and no
+// fewer than 32 rows) keep that extra work at half a run's own rows or less.
+int64_t run_rows_for(int64_t margin) { return std::max<int64_t>(4 * margin, 32); }
+
+// The output rows a lone pass makes before it writes any: a few MiB of rows,
+// and at least two runs for each thread, so that every thread has work
+// whatever the width.
+int64_t band_rows_for(int32_t width, int32_t height, int64_t margin, unsigned threads) {
+  const auto by_bytes = static_cast<int64_t>(band_bytes / (3 * static_cast<size_t>(width)));
+  const int64_t by_work = margin > 0 ? 2 * int64_t{threads} * run_rows_for(margin) : 0;
+  return std::clamp<int64_t>(std::max(by_bytes, by_work), 1, height);
+}
+
 // The shape for a width × height image, or none where the second pass must
 // wait for the whole first one: windows that wrap round (the first rows need
-// the last), that reach about as far as the image is high, or rings that
-// would outgrow a band.
+// the last), or that reach about as far as the image is high. Everything is
+// sized from the windows' reach and the threads: the rings hold a few runs
+// for each thread, at most the whole image.
 std::optional<FusedShape> fused_shape(int32_t width, int32_t height, EdgeMode mode,
                                       double max_radius) {
   if (mode != EdgeMode::clamp || width <= 0 || height <= 0) return std::nullopt;
   const int64_t margin = int64_t{r_in(max_radius)} + 2;  // as the tables of one pass
   if (std::max<int64_t>(64, 2 * margin) + 2 * margin >= height) return std::nullopt;
   const unsigned threads = worker_count(int64_t{width} * height);
-  const int64_t band_rows = std::clamp<int64_t>(
-      static_cast<int64_t>(band_bytes / (3 * static_cast<size_t>(width))), 1, height);
-  const int64_t ring_runs = int64_t{threads} + 4;
-  const int64_t run_rows =
-      std::min<int64_t>(std::max<int64_t>(4 * margin, 32), band_rows / ring_runs);
-  if (run_rows < 2 * margin) return std::nullopt;
-  return FusedShape{margin,    run_rows, ring_runs, std::max<int64_t>(2, threads / 2 + 2),
-                    band_rows, threads};
+  const int64_t run_rows = run_rows_for(margin);
+  const int64_t runs = (height + run_rows - 1) / run_rows;
+  const int64_t ring_runs = std::min<int64_t>(int64_t{threads} + 4, runs);
+  return FusedShape{margin,
+                    run_rows,
+                    ring_runs,
+                    std::max<int64_t>(2, threads / 2 + 2),
+                    band_rows_for(width, height, margin, threads),
+                    threads};
 }
 
 // A failure of one pass, and where in that pass a lone pass meets it: the
@@ -1973,8 +1988,7 @@ void FractionalBox::Tables::pass(OutputFile& dest, const RowRadii& row_radii,
   }
   for (auto& worker : workers) worker->forget();
   const size_t row_bytes = 3 * static_cast<size_t>(width);
-  const int64_t rows_per_band =
-      std::clamp<int64_t>(static_cast<int64_t>(band_bytes / row_bytes), 1, height);
+  const int64_t rows_per_band = band_rows_for(width, height, whole_image ? 0 : margin, threads);
   if (output.size() < static_cast<size_t>(rows_per_band) * row_bytes) {
     output = PageBuffer(static_cast<size_t>(rows_per_band) * row_bytes);
   }
@@ -1982,7 +1996,7 @@ void FractionalBox::Tables::pass(OutputFile& dest, const RowRadii& row_radii,
   // beside them; a lone thread takes the whole band and goes on from there.
   const int64_t run_rows =
       threads <= 1 ? rows_per_band
-                   : std::max<int64_t>(whole_image ? 1 : 4 * margin,
+                   : std::max<int64_t>(whole_image ? 1 : run_rows_for(margin),
                                        (rows_per_band + 2 * threads - 1) / (2 * threads));
   const Sums* whole = whole_image ? &sums : nullptr;
   for (int64_t first = 0; first < height; first += rows_per_band) {
