@@ -514,31 +514,38 @@ BMP_VECTOR_CLONES void plan_windows(const double* __restrict radius, size_t n,
 }
 
 // The plans of a row's radii, one array per quantity, so that the vector
-// paths load four or eight pixels' at once. Radii beyond 2^29, far beyond any
+// paths load four or eight pixels' at once; pixel x's plan at index x. A
+// plan depends on its radius alone, so entries planned for one row serve the
+// next wherever its radii are the same. Radii beyond 2^29, far beyond any
 // degree, are planned one by one.
 class RowWindows {
  public:
-  void plan(std::span<const double> radii) {
-    const size_t n = radii.size();
-    if (half_width_.size() < n) resize(n);
-    // A row of the same radii as the last (uniform filters, equal degrees,
-    // filters that change only across) keeps its plans.
-    if (planned_.size() == n &&
-        std::memcmp(planned_.data(), radii.data(), n * sizeof(double)) == 0) {
+  // The plans of pixels begin .. end - 1 of a row of radii.
+  void plan(std::span<const double> radii, size_t begin, size_t end) {
+    if (half_width_.size() < radii.size()) resize(radii.size());
+    const size_t n = end - begin;
+    if (n == 0) return;
+    // Radii the same as those last planned there (uniform filters, equal
+    // degrees, filters that change only across) keep their plans.
+    if (end <= planned_end_ &&
+        std::memcmp(&planned_[begin], &radii[begin], n * sizeof(double)) == 0) {
       return;
     }
-    planned_.assign(radii.begin(), radii.end());
+    std::copy(radii.begin() + static_cast<ptrdiff_t>(begin),
+              radii.begin() + static_cast<ptrdiff_t>(end),
+              planned_.begin() + static_cast<ptrdiff_t>(begin));
+    if (begin <= planned_end_) planned_end_ = std::max(planned_end_, end);
     bool plain = true;
-    for (double r : radii) plain &= r >= 0 && r <= 0x1p29;
+    for (size_t i = begin; i < end; ++i) plain &= radii[i] >= 0 && radii[i] <= 0x1p29;
     if (!plain) {
-      for (size_t i = 0; i < n; ++i) set(i, WindowPlan(radii[i]));
+      for (size_t i = begin; i < end; ++i) set(i, WindowPlan(radii[i]));
       return;
     }
-    plan_windows(radii.data(), n, half_width_.data(), fraction_.data(), corner_.data(),
-                 area_.data(), samples_.data(), inverse_area_.data(), relative_slack_.data(),
-                 exact_.data(), bounded_.data(), four_lanes_.data());
+    plan_windows(&radii[begin], n, &half_width_[begin], &fraction_[begin], &corner_[begin],
+                 &area_[begin], &samples_[begin], &inverse_area_[begin], &relative_slack_[begin],
+                 &exact_[begin], &bounded_[begin], &four_lanes_[begin]);
     // The few that may sum exactly are worked out.
-    for (size_t i = 0; const void* found = std::memchr(exact_.data() + i, 1, n - i); ++i) {
+    for (size_t i = begin; const void* found = std::memchr(exact_.data() + i, 1, end - i); ++i) {
       i = static_cast<size_t>(static_cast<const uint8_t*>(found) - exact_.data());
       exact_[i] = sums_exactly(fraction_[i], samples_[i]);
       four_lanes_[i] = fraction_[i] != 0 && exact_[i] == 0 && bounded_[i] != 0;
@@ -566,6 +573,7 @@ class RowWindows {
 
  private:
   void resize(size_t n) {
+    planned_.resize(n);
     half_width_.resize(n);
     for (auto* v : {&fraction_, &corner_, &area_, &samples_, &inverse_area_, &relative_slack_}) {
       v->resize(n);
@@ -591,6 +599,7 @@ class RowWindows {
   std::vector<double> fraction_, corner_, area_, samples_, inverse_area_, relative_slack_;
   std::vector<uint8_t> exact_, bounded_, four_lanes_;
   std::vector<double> planned_;  // the radii the arrays hold the plans of
+  size_t planned_end_ = 0;       // up to here
 };
 
 // Output pixel (x, y)'s bytes that the estimate settles into out[0..2]; bit
@@ -1357,19 +1366,19 @@ class LaneBatch {
   LaneGroup groups_[max_capacity];
 };
 
-// Output row y, pixel x with radii[x], 3 bytes a pixel into `out`; a run of
+// Pixels begin .. end - 1 of output row y, pixel x with radii[x] and the
+// plan windows holds at x, 3 bytes a pixel into the row's `out`; a run of
 // pixels of one radius shares its plan. Pixels go four at a time: the
 // channels the estimates leave open go to the vector lanes where the four
 // windows share a half-width and lie inside the image, else one by one.
 template <class Table>
-void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
-                    std::span<const double> radii, uint8_t* out) {
-  if (radii.empty()) return;
-  thread_local RowWindows windows;
-  windows.plan(radii);
+void average_strip(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
+                   std::span<const double> radii, const RowWindows& windows, int64_t begin,
+                   int64_t end, uint8_t* out) {
+  if (begin >= end) return;
   // The single-pixel estimates' plan, made again where the radius changes.
-  uint64_t planned = std::bit_cast<uint64_t>(radii[0]);
-  WindowPlan plan = windows.at(0);
+  uint64_t planned = std::bit_cast<uint64_t>(radii[static_cast<size_t>(begin)]);
+  WindowPlan plan = windows.at(static_cast<size_t>(begin));
   auto plan_at = [&](size_t i) -> const WindowPlan& {
     if (std::bit_cast<uint64_t>(radii[i]) != planned) {
       planned = std::bit_cast<uint64_t>(radii[i]);
@@ -1377,7 +1386,7 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
     }
     return plan;
   };
-  const int64_t n = static_cast<int64_t>(radii.size());
+  const int64_t n = end;
 #if defined(__x86_64__)
   const bool lanes = lane_width() >= 4;
   const bool eight = lane_width() >= 8;
@@ -1388,7 +1397,7 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   LaneBatch<Table> batch(sums, width, y, out);
   unsigned ahead[4];  // the next run of four's channels, estimated with this one
   bool estimated_ahead = false;
-  for (int64_t x0 = 0; x0 < n; x0 += 4) {
+  for (int64_t x0 = begin; x0 < n; x0 += 4) {
     const int count = static_cast<int>(std::min<int64_t>(4, n - x0));
     const auto at = static_cast<size_t>(x0);
     unsigned unsettled[4] = {0, 0, 0, 0};
@@ -1397,7 +1406,7 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
     if (estimated_ahead) {
       std::copy(ahead, ahead + 4, unsettled);
       estimated_ahead = false;
-    } else if (eight && count == 4) {
+    } else if (eight && x0 + 8 <= n) {
       unsigned both[8];
       estimated_ahead = estimated_in_eight_lanes(sums, windows, x0, y, width, out + 3 * x0, both);
       if (estimated_ahead) {
@@ -1446,6 +1455,15 @@ void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
   }
 }
 
+// The whole of output row y in one strip, with this thread's plans.
+template <class Table>
+void average_row_of(const Table& sums, int64_t width, EdgeMode mode, int64_t y,
+                    std::span<const double> radii, uint8_t* out) {
+  thread_local RowWindows windows;
+  windows.plan(radii, 0, radii.size());
+  average_strip(sums, width, mode, y, radii, windows, 0, static_cast<int64_t>(radii.size()), out);
+}
+
 // Window sums stay below 255 × (2M + 1)²; 32-bit tables hold them when that fits.
 bool fits_32_bits(int64_t half_width) {
   const double side = 2.0 * static_cast<double>(half_width) + 1;
@@ -1465,21 +1483,37 @@ int64_t largest_half_width(std::span<const double> radii) {
   return int64_t{r_in(*std::max_element(radii.begin(), radii.end()))} + 1;
 }
 
-// One thread's part of a pass: the radii of the row it works on and its own
+// The bytes of table and pixels a strip of a group of rows reads per column:
+// kept to a part of a core's own cache, so that the rows of a group, each
+// reading all its windows' rows, find them there.
+constexpr int64_t strip_bytes = int64_t{192} << 10;
+
+// The columns of a strip for rows of windows up to `half_width`, `rows` at a
+// time: each column reads 2M + rows + 1 rows of table (12 bytes a pixel) and
+// of pixels (3).
+int64_t strip_columns(int64_t half_width, int rows) {
+  const int64_t rows_read = 2 * half_width + rows + 1;
+  return std::max<int64_t>(64, strip_bytes / (15 * rows_read) / 8 * 8);
+}
+
+// One thread's part of a pass: the radii of the rows it works on and its own
 // ring table, which follows its rows down, so that consecutive rows cost one
 // table row each. Where the whole image's table serves, that one is read
 // instead (unless a radius beyond the largest declared needs wider sums).
+// Rows go a few at a time, in strips of columns across them all.
 class RowWorker {
  public:
+  static constexpr int max_group_rows = 8;
+
   RowWorker(int64_t width, int64_t height, EdgeMode mode, int64_t margin)
       : width_(width),
         height_(height),
         mode_(mode),
         margin_(margin),
-        radii_(static_cast<size_t>(width)),
+        radii_(static_cast<size_t>(width) * max_group_rows),
         sums_(sums_for(margin, width, height, mode)) {
     // Taken by the thread that makes the worker, before the pass starts.
-    std::visit([&](auto& table) { table.reserve_ring(2 * margin + 1); }, sums_);
+    std::visit([&](auto& table) { table.reserve_ring(ring_rows(margin)); }, sums_);
   }
 
   // A new source: the ring starts afresh.
@@ -1488,17 +1522,29 @@ class RowWorker {
     whole_image_built_ = false;
   }
 
-  // A row of radii for the worker's own use.
-  std::span<double> radii() { return radii_; }
+  // Row k of a group's radii, for the worker's own use.
+  std::span<double> radii(int k) {
+    return {radii_.data() + static_cast<size_t>(k) * static_cast<size_t>(width_),
+            static_cast<size_t>(width_)};
+  }
 
-  // Output row y (3 bytes a pixel into `out`) with pixel x's radius radii[x]
-  // from `source`, or from the whole-image table `whole` where it is given.
-  void row(const SourceRows& source, const Sums* whole, int32_t y, std::span<const double> radii,
-           uint8_t* out) {
-    const int64_t half_width = largest_half_width(radii);
+  // How many rows the ring holds at once beside their windows.
+  int group_rows() const {
+    const auto slots =
+        static_cast<int64_t>(std::bit_ceil(static_cast<size_t>(ring_rows(margin_) + 1)));
+    return static_cast<int>(std::clamp<int64_t>(slots - 2 * margin_ - 1, 1, max_group_rows));
+  }
+
+  // Output rows y .. y + count - 1 (count <= max_group_rows), row k with
+  // pixel x's radius radii[k][x] into out[k] (3 bytes a pixel), from
+  // `source`, or from the whole-image table `whole` where it is given.
+  void rows(const SourceRows& source, const Sums* whole, int32_t y, int count,
+            const std::span<const double>* radii, uint8_t* const* out) {
+    int64_t half_width = 0;
+    for (int k = 0; k < count; ++k) half_width = std::max(half_width, largest_half_width(radii[k]));
     if (whole != nullptr) {
       if (fits_32_bits(half_width) || std::holds_alternative<AreaSums<uint64_t>>(*whole)) {
-        average_from(*whole, y, radii, out);
+        average_from(*whole, y, count, half_width, radii, out);
         return;
       }
       if (!whole_image_built_) {
@@ -1507,7 +1553,7 @@ class RowWorker {
         whole_image_built_ = true;
         next_row_ = -1;
       }
-      average_from(sums_, y, radii, out);
+      average_from(sums_, y, count, half_width, radii, out);
       return;
     }
     if (half_width > margin_) {
@@ -1515,23 +1561,44 @@ class RowWorker {
       sums_ = sums_for(margin_, width_, height_, mode_);
       next_row_ = -1;
     }
-    std::visit(
-        [&](auto& table) {
-          if (y != next_row_) table.start_ring(source, y - margin_, 2 * margin_ + 1);
-          table.add_rows_until(y + margin_ + 1);
-        },
-        sums_);
-    next_row_ = y + 1;
-    average_from(sums_, y, radii, out);
+    for (int done = 0; done < count;) {
+      const int part = std::min(count - done, group_rows());
+      const int32_t first = y + done;
+      std::visit(
+          [&](auto& table) {
+            if (first != next_row_) table.start_ring(source, first - margin_, ring_rows(margin_));
+            table.add_rows_until(first + part + margin_);
+          },
+          sums_);
+      next_row_ = first + part;
+      average_from(sums_, first, part, half_width, radii + done, out + done);
+      done += part;
+    }
   }
 
   // The half-width the ring is kept for.
   int64_t margin() const { return margin_; }
 
  private:
-  void average_from(const Sums& sums, int32_t y, std::span<const double> radii, uint8_t* out) {
-    std::visit([&](const auto& table) { average_row_of(table, width_, mode_, y, radii, out); },
-               sums);
+  // The window rows a ring keeps: a row's windows and a few rows more.
+  static int64_t ring_rows(int64_t margin) { return 2 * margin + 3; }
+
+  void average_from(const Sums& sums, int32_t y, int count, int64_t half_width,
+                    const std::span<const double>* radii, uint8_t* const* out) {
+    std::visit(
+        [&](const auto& table) {
+          const int64_t strip = strip_columns(half_width, count);
+          for (int64_t x = 0; x < width_; x += strip) {
+            const int64_t end = std::min(width_, x + strip);
+            // Each row's plans replace the row's above, which they equal
+            // where the radii change only across.
+            for (int k = 0; k < count; ++k) {
+              windows_.plan(radii[k], static_cast<size_t>(x), static_cast<size_t>(end));
+              average_strip(table, width_, mode_, y + k, radii[k], windows_, x, end, out[k]);
+            }
+          }
+        },
+        sums);
   }
 
   int64_t width_;
@@ -1539,6 +1606,7 @@ class RowWorker {
   EdgeMode mode_;
   int64_t margin_;  // the ring holds the window rows this far above and below its row
   std::vector<double> radii_;
+  RowWindows windows_;  // the plans of the strip being made
   Sums sums_;
   int64_t next_row_ = -1;  // the row the ring is ready for, or -1
   bool whole_image_built_ = false;
@@ -1826,7 +1894,10 @@ class FusedPasses {
     std::exception_ptr failure;
     try {
       RowWorker& worker = worker_for(w, pass);
-      for (; y < run_end(run); ++y) first ? first_row(worker, y) : second_row(worker, y);
+      while (y < run_end(run)) {
+        make_rows(worker, first, y,
+                  static_cast<int>(std::min<int64_t>(worker.group_rows(), run_end(run) - y)));
+      }
     } catch (...) {
       failure = std::current_exception();
     }
@@ -1858,24 +1929,44 @@ class FusedPasses {
     return shared;
   }
 
-  void first_row(RowWorker& worker, int64_t y) {
-    const std::span<double> radii = keep_radii_ ? kept_radii(y) : worker.radii();
-    row_radii_(static_cast<int32_t>(y), radii);
-    worker.row(input_, nullptr, static_cast<int32_t>(y), radii, ring_row(y));
-    // The second pass reads no further than the margin its shape allows.
-    if (worker.margin() != shape_.margin) throw std::logic_error("radius beyond the declared");
+  // Rows y .. y + count - 1 of a pass, their radii and then their pixels;
+  // y moves past the rows made. Where a row's radii fail, the rows before it
+  // are made first, as a pass of one row at a time makes them.
+  void make_rows(RowWorker& worker, bool first, int64_t& y, int count) {
+    std::span<const double> radii[RowWorker::max_group_rows];
+    uint8_t* out[RowWorker::max_group_rows];
+    int ready = 0;
+    std::exception_ptr failure;
+    try {
+      for (; ready < count; ++ready) {
+        const int64_t row = y + ready;
+        radii[ready] = radii_of(worker, first, row, ready);
+        out[ready] = first ? ring_row(row) : out_row(row);
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    if (ready > 0) {
+      if (first) {
+        worker.rows(input_, nullptr, static_cast<int32_t>(y), ready, radii, out);
+        // The second pass reads no further than the margin its shape allows.
+        if (worker.margin() != shape_.margin) throw std::logic_error("radius beyond the declared");
+      } else {
+        worker.rows(SourceRows(ring_runs_.data(), shape_.run_rows, shape_.ring_runs, row_bytes_),
+                    nullptr, static_cast<int32_t>(y), ready, radii, out);
+      }
+    }
+    y += ready;
+    if (failure) std::rethrow_exception(failure);
   }
 
-  void second_row(RowWorker& worker, int64_t y) {
-    std::span<const double> radii;
-    if (keep_radii_) {
-      radii = kept_radii(y);
-    } else {
-      row_radii_(static_cast<int32_t>(y), worker.radii());
-      radii = worker.radii();
-    }
-    worker.row(SourceRows(ring_runs_.data(), shape_.run_rows, shape_.ring_runs, row_bytes_),
-               nullptr, static_cast<int32_t>(y), radii, out_row(y));
+  // Row y's radii, the k-th of a group: worked out by the first pass (kept
+  // for the second where they are dear), or by each pass.
+  std::span<const double> radii_of(RowWorker& worker, bool first, int64_t y, int k) {
+    if (keep_radii_ && !first) return kept_radii(y);
+    const std::span<double> radii = keep_radii_ ? kept_radii(y) : worker.radii(k);
+    row_radii_(static_cast<int32_t>(y), radii);
+    return radii;
   }
 
   const FusedShape shape_;
@@ -2006,11 +2097,18 @@ void FractionalBox::Tables::pass(OutputFile& dest, const RowRadii& row_radii,
     share_out(threads, 1, threads, [&](int64_t w) {
       RowWorker& worker = *workers[static_cast<size_t>(w)];
       for (int64_t run; (run = next_run.fetch_add(1)) < runs;) {
-        for (int64_t k = run * run_rows; k < std::min(rows, (run + 1) * run_rows); ++k) {
-          const auto y = static_cast<int32_t>(first + k);
-          row_radii(y, worker.radii());
-          worker.row(source, whole, y, worker.radii(),
-                     output.data() + static_cast<size_t>(k) * row_bytes);
+        const int64_t end = std::min(rows, (run + 1) * run_rows);
+        for (int64_t k = run * run_rows; k < end;) {
+          const int count = static_cast<int>(std::min<int64_t>(worker.group_rows(), end - k));
+          std::span<const double> radii[RowWorker::max_group_rows];
+          uint8_t* out[RowWorker::max_group_rows];
+          for (int j = 0; j < count; ++j) {
+            row_radii(static_cast<int32_t>(first + k + j), worker.radii(j));
+            radii[j] = worker.radii(j);
+            out[j] = output.data() + static_cast<size_t>(k + j) * row_bytes;
+          }
+          worker.rows(source, whole, static_cast<int32_t>(first + k), count, radii, out);
+          k += count;
         }
       }
     });

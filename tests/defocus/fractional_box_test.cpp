@@ -495,7 +495,10 @@ TEST(FractionalBox, BothPassesAtOnceWriteWhatTwoPassesWrite) {
                         {67, 1100, 2.6, 2.3, false, RadiiCost::cheap},
                         {70, 1300, 12.5, 12.2, false, RadiiCost::dear},
                         {64, 1000, 3.5, 3.2, true, RadiiCost::dear},
-                        {300, 60, 3.5, 3.2, false, RadiiCost::dear}};
+                        {300, 60, 3.5, 3.2, false, RadiiCost::dear},
+                        // Rows wide enough to go in several strips of columns.
+                        {1500, 200, 6.5, 6.2, false, RadiiCost::dear},
+                        {1500, 200, 6.5, 6.2, true, RadiiCost::cheap}};
   std::mt19937 random(20261211);
   std::uniform_int_distribution<int> level(0, 255);
   for (const Case& c : cases) {
@@ -541,14 +544,18 @@ TEST(FractionalBox, BothPassesAtOnceWriteWhatTwoPassesWrite) {
 // A pass that fails half way reports what two plain passes report before
 // the failure: the rows of every band of 8 MiB of rows (here 1398 rows of
 // 2000 pixels) before the failing row's band, the second pass's rows only
-// after all the first pass's, and nothing of a band that fails.
+// after all the first pass's, and nothing of a band that fails. Rows are
+// made a few at a time: one failing just past a band's start (1399) still
+// lets the rows before it count as made.
 TEST(FractionalBox, BothPassesAtOnceFailAsTwoPassesFail) {
   struct Case {
     int pass;  // the pass whose radii fail
     int32_t row;
     int32_t first_rows, second_rows;  // reported before the failure
   };
-  const Case cases[] = {{1, 0, 0, 0}, {1, 1500, 1398, 0}, {2, 1500, 1800, 1398}, {2, 30, 1800, 0}};
+  const Case cases[] = {{1, 0, 0, 0},      {1, 1500, 1398, 0}, {2, 1500, 1800, 1398},
+                        {2, 30, 1800, 0},  {1, 1399, 1398, 0}, {2, 1399, 1800, 1398},
+                        {1, 1398, 1398, 0}};
   const int width = 2000, height = 1800;
   TestImage image =
       filled(width, height, [](int x, int y, int c) { return (x + 2 * y + c) % 256; });
