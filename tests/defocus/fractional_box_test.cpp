@@ -1,7 +1,7 @@
 // The fractional box against a plain, slow sum written here from its
 // definition: every sample of the (2M + 1)² window, rows outer and columns
 // inner, weight × value in double, then trunc(sum / (2r + 1)²).
-#include "defocus/fractional_box.hpp"
+#include "defocus/fractional_box/fractional_box.hpp"
 
 #include <gtest/gtest.h>
 
