@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "defocus/fractional_box/area_sums.hpp"
 #include "defocus/fractional_box/window_plans.hpp"
@@ -24,6 +25,20 @@ struct LaneGroup {
   const double* corner;
   const double* area;
 };
+
+// The rows of the windows of half-width M around row y, looked up once for
+// all the groups of a row: the pixels of window rows y - M .. y + M, and the
+// table's prefix rows y - M + 1 .. y + M where every inner row is looked up
+// without mapping (direct).
+struct WindowRows {
+  const uint8_t* const* pixels;
+  const uint32_t* const* prefixes;
+  bool direct;
+};
+
+// WindowRows of a table, kept in `pixels` and `prefixes`.
+WindowRows window_rows(const AreaSums<uint32_t>& sums, int64_t y, int64_t m,
+                       std::vector<const uint8_t*>& pixels, std::vector<const uint32_t*>& prefixes);
 
 // In an estimate's record of the channels it leaves open (bit c for channel
 // c): the pixel was not estimated at all.
@@ -46,10 +61,11 @@ struct LaneKernels {
   static void estimate(const AreaSums<uint32_t>& sums, const RowWindows& windows, int64_t y,
                        int64_t begin, int64_t end, int64_t width, uint8_t* out, uint8_t* open);
 
-  // The loop's sums of n groups of half-width m, and from them the bytes
-  // they want, into the row's bytes `out`.
-  static void loop_sums(const AreaSums<uint32_t>& sums, int64_t y, int64_t m,
-                        const LaneGroup* groups, int n, uint8_t* out);
+  // The loop's sums of n groups of half-width m in row y, whose windows'
+  // rows are `rows`, and from them the bytes they want, into the row's bytes
+  // `out`.
+  static void loop_sums(const AreaSums<uint32_t>& sums, const WindowRows& rows, int64_t y,
+                        int64_t m, const LaneGroup* groups, int n, uint8_t* out);
 };
 #endif
 

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "defocus/fractional_box/lane_kernels.hpp"
 #include "defocus/fractional_box/vector_lanes.hpp"

@@ -34,6 +34,10 @@ class LaneBatch {
   // + l's byte), whose windows have half-width m.
   void add(const RowWindows& windows, int64_t x, int64_t m, int c, unsigned wanted) {
     if (count_ > 0 && (count_ == capacity || m != half_width_)) run();
+    if (m != rows_half_width_) {
+      rows_ = window_rows(sums_, y_, m, pixels_, prefixes_);
+      rows_half_width_ = m;
+    }
     half_width_ = m;
     const auto at = static_cast<size_t>(x);
     groups_[count_++] = {x, c, wanted, windows.fraction(at), windows.corner(at), windows.area(at)};
@@ -44,7 +48,7 @@ class LaneBatch {
 
   void run() {
     if (count_ == 0) return;
-    LaneKernels<lanes>::loop_sums(sums_, y_, half_width_, groups_, count_, out_);
+    LaneKernels<lanes>::loop_sums(sums_, rows_, y_, half_width_, groups_, count_, out_);
     count_ = 0;
   }
 
@@ -54,6 +58,11 @@ class LaneBatch {
   int64_t half_width_ = 0;
   int count_ = 0;
   LaneGroup groups_[capacity];
+  // The rows of the windows of the latest half-width.
+  int64_t rows_half_width_ = -1;
+  WindowRows rows_{};
+  std::vector<const uint8_t*> pixels_;
+  std::vector<const uint32_t*> prefixes_;
 };
 
 // The half-width the pixels x .. x + lanes - 1 share, where their loop sums
@@ -212,6 +221,29 @@ class Strip {
 };
 
 }  // namespace
+
+#if defined(__x86_64__)
+WindowRows window_rows(const AreaSums<uint32_t>& sums, int64_t y, int64_t m,
+                       std::vector<const uint8_t*>& pixels,
+                       std::vector<const uint32_t*>& prefixes) {
+  const auto window = static_cast<size_t>(2 * m + 1);
+  if (pixels.size() < window) {
+    pixels.resize(window);
+    prefixes.resize(window);
+  }
+  bool direct = true;
+  for (int64_t i = 0; i <= 2 * m; ++i) {
+    pixels[static_cast<size_t>(i)] = sums.row_pixels(y - m + i);
+    if (i > 0 && i < 2 * m) direct &= sums.direct_row(y - m + i);
+  }
+  if (direct) {
+    for (int64_t i = 0; i < 2 * m; ++i) {
+      prefixes[static_cast<size_t>(i)] = sums.prefix_row(y - m + 1 + i);
+    }
+  }
+  return {pixels.data(), prefixes.data(), direct};
+}
+#endif
 
 template <class Table>
 void average_strip(const Table& sums, int64_t width, EdgeMode mode, int64_t y,

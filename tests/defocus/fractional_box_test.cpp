@@ -308,7 +308,8 @@ TEST(FractionalBox, RampsWithGradedRadii) {
 // whole numbers and the loop's rounding decides: neighbouring pixels whose
 // windows differ in half-width, fraction or path (black runs that leave the
 // running sum at 0, tiny fractions whose first whole value crosses many
-// powers of two at once, half-widths up to 3 whose runs go one by one),
+// powers of two at once, half-widths up to 3 whose runs go one by one, large
+// sums whose runs cross a power of two),
 // windows at the left and right edges and the first and last rows, both
 // edge modes.
 TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
@@ -336,6 +337,9 @@ TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
       {"steps of 0.37", [](int x, int) { return 1 + 0.37 * (x % 23); }},
       {"one half-width, fractions apart",
        [](int x, int y) { return 5.05 + 0.9 * ((x * 7 + y) % 10) / 10.0; }},
+      // Sums past 255 whose whole runs cross a power of two, where the
+      // rounding there decides a byte.
+      {"rising across to 10.75", [](int x, int y) { return 12 * (x + 2.0 * y) / 143 + 0.01; }},
   };
   for (int lanes : vector_lanes) {
     limit_box_lanes(lanes);
