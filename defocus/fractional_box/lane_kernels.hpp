@@ -55,9 +55,10 @@ struct LaneKernels {
   static constexpr int64_t sums_reach = lanes == 4 ? 6 : 12;
 
   // The estimates of pixels begin .. end - 1 of row y, `lanes` at a time
-  // where their plans share a half-width (RowWindows::in_lanes) and their
-  // windows fit: settled bytes into the row's bytes `out`, open channels
-  // into open[x - begin]; not_estimated for the other pixels.
+  // where their plans share a half-width and are all bounded
+  // (RowWindows::in_lanes) or all exact (exact_in_lanes), and their windows
+  // fit: settled bytes into the row's bytes `out`, open channels into
+  // open[x - begin]; not_estimated for the other pixels.
   static void estimate(const AreaSums<uint32_t>& sums, const RowWindows& windows, int64_t y,
                        int64_t begin, int64_t end, int64_t width, uint8_t* out, uint8_t* open);
 

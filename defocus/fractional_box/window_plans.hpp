@@ -71,6 +71,15 @@ class RowWindows {
     return four_in_lanes(i) &&
            (lanes == 4 || (four_in_lanes(i + 4) && half_width_[i] == half_width_[i + 4]));
   }
+  // Whether the `lanes` pixels from i on share a half-width and all sum
+  // exactly (fraction 0, or one of few digits): their estimates are their
+  // sums.
+  bool exact_in_lanes(size_t i, int lanes) const {
+    for (size_t l = 0; l < static_cast<size_t>(lanes); ++l) {
+      if (exact_[i + l] == 0 || half_width_[i + l] != half_width_[i]) return false;
+    }
+    return true;
+  }
   const double* fraction(size_t i) const { return &fraction_[i]; }
   const double* corner(size_t i) const { return &corner_[i]; }
   const double* area(size_t i) const { return &area_[i]; }

@@ -309,7 +309,7 @@ TEST(FractionalBox, RampsWithGradedRadii) {
 // windows differ in half-width, fraction or path (black runs that leave the
 // running sum at 0, tiny fractions whose first whole value crosses many
 // powers of two at once, half-widths up to 3 whose runs go one by one, large
-// sums whose runs cross a power of two),
+// sums whose runs cross a power of two, sums made exactly),
 // windows at the left and right edges and the first and last rows, both
 // edge modes.
 TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
@@ -340,6 +340,10 @@ TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
       // Sums past 255 whose whole runs cross a power of two, where the
       // rounding there decides a byte.
       {"rising across to 10.75", [](int x, int y) { return 12 * (x + 2.0 * y) / 143 + 0.01; }},
+      // Whole radii and fractions of few digits: sums the estimates make
+      // exactly.
+      {"a whole 5", [](int, int) { return 5.0; }},
+      {"whole and quarter steps", [](int x, int) { return 2 + 0.25 * (x / 9 % 5); }},
   };
   for (int lanes : vector_lanes) {
     limit_box_lanes(lanes);
