@@ -10,7 +10,7 @@
 #include "core/temp_files.hpp"
 #include "core/tool_frame.hpp"
 #include "defocus/defocus_frame.hpp"
-#include "defocus/fractional_box.hpp"
+#include "defocus/fractional_box/fractional_box.hpp"
 
 namespace bmp {
 namespace {

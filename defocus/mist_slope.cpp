@@ -16,7 +16,7 @@
 #include "core/tool_frame.hpp"
 #include "defocus/defocus_frame.hpp"
 #include "defocus/direction_projection.hpp"
-#include "defocus/fractional_box.hpp"
+#include "defocus/fractional_box/fractional_box.hpp"
 #include "draw/curves.hpp"
 
 namespace bmp {

@@ -30,7 +30,28 @@ for entry in "${tools[@]}"; do
   measure "$label, one core" taskset -c 0 "$bin/${command[0]}" "${command[@]:1}"
   ratio "$label" "cp of the file"
 done
+# side_by_side LABEL A B: commands A and B (each one string of words) run in
+# turn, $runs pairs; prints the median of A's time over B's pair by pair, so
+# that the machine's drift during the runs leaves the ratio alone.
+side_by_side() {
+  local label=$1 a b ratios=() i t0 t1 t2
+  read -r -a a <<<"$2"
+  read -r -a b <<<"$3"
+  for ((i = 0; i < runs; i++)); do
+    t0=$(date +%s%N)
+    "${a[@]}" >/dev/null 2>&1 </dev/null || { echo "  $label: failed ($2)"; return; }
+    t1=$(date +%s%N)
+    "${b[@]}" >/dev/null 2>&1 </dev/null || { echo "  $label: failed ($3)"; return; }
+    t2=$(date +%s%N)
+    ratios+=("$(echo "($t1 - $t0) / ($t2 - $t1)" | bc -l)")
+  done
+  printf '  %-40s %9.2f x   side by side, median of %d pairs\n' "$label" \
+    "$(printf '%s\n' "${ratios[@]}" | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')" \
+    "$runs"
+}
 if have vips; then
+  side_by_side "mist_slope 30 10 0 / vips gaussblur 5 (.v)" \
+    "$bin/mist_slope $big $work/o.bmp 30 10 0" "vips gaussblur $bigv $work/o.v 5"
   measure "vips gaussblur 5 (.v)" vips gaussblur "$bigv" "$work/o.v" 5
   measure "vips rotate 30 (.v)" vips rotate "$bigv" "$work/o.v" 30
   for tool in "mist_slope 30 10 10" "mist_slope 30 10 0" "mist_mask 10 white" \

@@ -1,7 +1,7 @@
 // The fractional box against a plain, slow sum written here from its
 // definition: every sample of the (2M + 1)² window, rows outer and columns
 // inner, weight × value in double, then trunc(sum / (2r + 1)²).
-#include "defocus/fractional_box.hpp"
+#include "defocus/fractional_box/fractional_box.hpp"
 
 #include <gtest/gtest.h>
 
@@ -308,7 +308,8 @@ TEST(FractionalBox, RampsWithGradedRadii) {
 // whole numbers and the loop's rounding decides: neighbouring pixels whose
 // windows differ in half-width, fraction or path (black runs that leave the
 // running sum at 0, tiny fractions whose first whole value crosses many
-// powers of two at once, half-widths up to 3 whose runs go one by one),
+// powers of two at once, half-widths up to 3 whose runs go one by one, large
+// sums whose runs cross a power of two, sums made exactly),
 // windows at the left and right edges and the first and last rows, both
 // edge modes.
 TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
@@ -336,6 +337,13 @@ TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
       {"steps of 0.37", [](int x, int) { return 1 + 0.37 * (x % 23); }},
       {"one half-width, fractions apart",
        [](int x, int y) { return 5.05 + 0.9 * ((x * 7 + y) % 10) / 10.0; }},
+      // Sums past 255 whose whole runs cross a power of two, where the
+      // rounding there decides a byte.
+      {"rising across to 10.75", [](int x, int y) { return 12 * (x + 2.0 * y) / 143 + 0.01; }},
+      // Whole radii and fractions of few digits: sums the estimates make
+      // exactly.
+      {"a whole 5", [](int, int) { return 5.0; }},
+      {"whole and quarter steps", [](int x, int) { return 2 + 0.25 * (x / 9 % 5); }},
   };
   for (int lanes : vector_lanes) {
     limit_box_lanes(lanes);
@@ -495,7 +503,10 @@ TEST(FractionalBox, BothPassesAtOnceWriteWhatTwoPassesWrite) {
                         {67, 1100, 2.6, 2.3, false, RadiiCost::cheap},
                         {70, 1300, 12.5, 12.2, false, RadiiCost::dear},
                         {64, 1000, 3.5, 3.2, true, RadiiCost::dear},
-                        {300, 60, 3.5, 3.2, false, RadiiCost::dear}};
+                        {300, 60, 3.5, 3.2, false, RadiiCost::dear},
+                        // Rows wide enough to go in several strips of columns.
+                        {1500, 200, 6.5, 6.2, false, RadiiCost::dear},
+                        {1500, 200, 6.5, 6.2, true, RadiiCost::cheap}};
   std::mt19937 random(20261211);
   std::uniform_int_distribution<int> level(0, 255);
   for (const Case& c : cases) {
@@ -541,14 +552,18 @@ TEST(FractionalBox, BothPassesAtOnceWriteWhatTwoPassesWrite) {
 // A pass that fails half way reports what two plain passes report before
 // the failure: the rows of every band of 8 MiB of rows (here 1398 rows of
 // 2000 pixels) before the failing row's band, the second pass's rows only
-// after all the first pass's, and nothing of a band that fails.
+// after all the first pass's, and nothing of a band that fails. Rows are
+// made a few at a time: one failing just past a band's start (1399) still
+// lets the rows before it count as made.
 TEST(FractionalBox, BothPassesAtOnceFailAsTwoPassesFail) {
   struct Case {
     int pass;  // the pass whose radii fail
     int32_t row;
     int32_t first_rows, second_rows;  // reported before the failure
   };
-  const Case cases[] = {{1, 0, 0, 0}, {1, 1500, 1398, 0}, {2, 1500, 1800, 1398}, {2, 30, 1800, 0}};
+  const Case cases[] = {{1, 0, 0, 0},      {1, 1500, 1398, 0}, {2, 1500, 1800, 1398},
+                        {2, 30, 1800, 0},  {1, 1399, 1398, 0}, {2, 1399, 1800, 1398},
+                        {1, 1398, 1398, 0}};
   const int width = 2000, height = 1800;
   TestImage image =
       filled(width, height, [](int x, int y, int c) { return (x + 2 * y + c) % 256; });

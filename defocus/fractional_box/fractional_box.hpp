@@ -14,29 +14,14 @@
 #include "core/image_rows.hpp"
 #include "core/temp_files.hpp"
 #include "defocus/defocus_frame.hpp"
+#include "defocus/fractional_box/terms.hpp"
 
 namespace bmp {
-
-// The window of a radius r >= 0: half-width M, fraction f and its weights.
-struct BoxWindow {
-  int64_t half_width;  // M
-  double fraction;     // f = r - trunc(r)
-  double corner;       // f², the corner weight
-  double area;         // (2r + 1)², the sum of all weights
-};
-
-// M = trunc(r) + 1. (trunc(r + 1) is the same number except just below a
-// whole r, where r + 1 rounds up and the window would outgrow its weights.)
-BoxWindow box_window(double radius);
 
 // For tests that compare the paths: the widest vector lanes the box may use,
 // 8 (AVX-512, where the processor has it), 4 (AVX2) or 0 (the plain loops
 // alone). The bytes are the same whichever is used.
 void limit_box_lanes(int lanes);
-
-// Fills the radius (>= 0) of every pixel of stored row y. Rows are asked for
-// from several threads at once, each row once per pass.
-using RowRadii = std::function<void(int32_t y, std::span<double> radii)>;
 
 // `fractional_box_average` over a source image and edge mode. The result is
 // byte for byte that of the plain sum over the (2M + 1)² window, rows outer and
@@ -85,9 +70,6 @@ void fractional_box_pass(FractionalBox& box, const ImageRows& source, OutputFile
 // whose tables' memory the second pass reuses.
 BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radii,
                              RowDone after_row);
-
-// How dear a row's radii are to work out again.
-enum class RadiiCost { cheap, dear };
 
 // blur_twice_through_temp(input, temps, dest, fractional_box_blur(mode,
 // max_radius, row_radii, after_row)): the same temp0000, bytes, progress and
