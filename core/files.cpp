@@ -19,6 +19,9 @@ namespace bmp {
 namespace {
 
 constexpr size_t block_bytes = stream_block_bytes;
+// How much of an output that replaces a file is written before the file
+// system is asked to start writing it out.
+constexpr uint64_t writeback_step = uint64_t{16} << 20;
 
 // Files from one huge page up to whole_read_max are read whole onto huge
 // pages (where the kernel has them), in pieces on several threads, rather
@@ -248,6 +251,7 @@ std::unique_ptr<OutputFile> OutputFile::create(const std::filesystem::path& path
   std::unique_ptr<OutputFile> file(
       new OutputFile(fd, pattern, std::move(target), std::move(display_name)));
   file->unfinished_ = CleanupOnSignal(pattern, false);
+  file->replaces_ = exists;
   return file;
 }
 
@@ -276,6 +280,20 @@ void OutputFile::write_all(const uint8_t* data, size_t size) {
     if (n <= 0) write_failed();
     done += static_cast<size_t>(n);
   }
+  bytes_written_ += size;
+  if (replaces_ && bytes_written_ - writeback_from_ >= writeback_step) start_writeback();
+}
+
+// A file renamed over another is written out by the file system at the
+// rename (ext4, xfs and btrfs do, so that a crash leaves the old file or the
+// new one, never an empty one), and the rename waits for it: hundreds of
+// milliseconds for an output of hundreds of megabytes. Started a piece at a
+// time as the rows are written, that work overlaps the run. Only a hint:
+// its errors are the writes' own, reported by them or by the close.
+void OutputFile::start_writeback() {
+  ::sync_file_range(fd_, static_cast<off_t>(writeback_from_),
+                    static_cast<off_t>(bytes_written_ - writeback_from_), SYNC_FILE_RANGE_WRITE);
+  writeback_from_ = bytes_written_;
 }
 
 void OutputFile::drain() {

@@ -121,9 +121,16 @@ class OutputFile {
   [[noreturn]] void write_failed();
   void release_in_background(int fd);
 
+  // Starts the file system writing what is written so far, where the file
+  // will replace another (see write_all).
+  void start_writeback();
+
   int fd_;
   std::filesystem::path written_;  // the file being written
   std::filesystem::path target_;   // where it goes on commit (empty: stays)
+  bool replaces_ = false;          // an existing file is at target_
+  uint64_t bytes_written_ = 0;
+  uint64_t writeback_from_ = 0;  // what is not yet handed to start_writeback
   std::string name_;
   std::vector<uint8_t> buffer_;
   size_t used_ = 0;

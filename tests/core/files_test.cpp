@@ -52,6 +52,24 @@ TEST(OutputFile, BecomesTheTargetOnlyOnCommit) {
   EXPECT_EQ(entries(scratch.folder()), (std::vector<std::string>{"out.bmp", "tmp"}));
 }
 
+// An output that replaces a file has its writeback started piece by piece
+// (every 16 MiB) while it is written; what lands is still every byte.
+TEST(OutputFile, ALargeOutputOverAnOldFileLandsWhole) {
+  test::Scratch scratch;
+  std::string target = scratch.path("out.bmp");
+  test::write_file(target, Bytes(1000, 1));
+  Bytes bytes((size_t{50} << 20) + 5);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i % 251);
+  auto out = OutputFile::create(target, "out.bmp");
+  for (size_t at = 0; at < bytes.size(); at += 100000) {
+    out->write(
+        std::span<const uint8_t>(bytes).subspan(at, std::min<size_t>(100000, bytes.size() - at)));
+  }
+  out->commit();
+  out.reset();
+  EXPECT_TRUE(test::read_file(target) == bytes);
+}
+
 TEST(OutputFile, NewFileTakesTheUmaskModeAndAnOldOneKeepsItsMode) {
   test::Scratch scratch;
   std::string fresh = scratch.path("fresh.bmp");
