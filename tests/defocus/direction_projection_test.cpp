@@ -302,7 +302,8 @@ TEST(DirectionPass, BandBoundsRowHoldBandAt) {
             const double a = low[static_cast<size_t>(x - 1)];
             const double b = high[static_cast<size_t>(x - 1)];
             const double s = pass.band_at(x, y);
-            const auto where = [&] {
+            // Bindings are copied in by name: not every compiler captures them.
+            const auto where = [&, start = start, end = end, width = width, height = height] {
               return std::to_string(degree) + " band " + std::to_string(start) + ".." +
                      std::to_string(end) + " " + std::to_string(width) + " x " +
                      std::to_string(height) + " at (" + std::to_string(x) + ", " +

@@ -211,7 +211,8 @@ TEST_F(CanvasSampling, EdgeAndSolidCanvasesOfBothPixelSizesMatchTheModel) {
       const Canvas canvas4 =
           solid ? build_solid_canvas(rows4, frame, colour) : build_edge_canvas(rows4, frame);
       for (double angle : {0.0, 33.0, 90.0, 180.0, 251.0}) {
-        for (auto [set, offsets] : sets) {
+        for (const auto& [set, set_offsets] : sets) {
+          const reference::Offsets* offsets = set_offsets;  // a lambda below takes it
           SCOPED_TRACE(testing::Message() << w << "x" << h << (solid ? " solid " : " edge ")
                                           << angle << " degrees, " << offsets->size());
           auto model = [&](const reference::Grid& input, reference::Channels fill) {
@@ -385,7 +386,8 @@ TEST_F(KernelMean, RowsLeavingTheSourceAtEitherEndMatchTheModel) {
       {SampleSet::four_samples, &reference::four_samples},
       {SampleSet::eight_samples, &reference::eight_samples}};
   for (double angle : {0.0, 17.0, 90.0, 135.0, 200.0, -30.0, 300.0}) {
-    for (auto [set, offsets] : sets) {
+    for (const auto& [set, set_offsets] : sets) {
+      const reference::Offsets* offsets = set_offsets;  // a lambda below takes it
       const Turn turn{21, 9, angle, set, fill, {}};
       const reference::Window w{window.c0, window.c1, window.r0, window.r1};
       SCOPED_TRACE(testing::Message() << angle << " degrees, " << offsets->size() << " samples");

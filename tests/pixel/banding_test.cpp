@@ -71,7 +71,7 @@ TEST(Banding, OnlyTheBlueByteCountsForEveryLevel) {
     std::snprintf(p, sizeof p, "%.17g", part);
     Outcome got = run_on("banding", sweep, {"IN", "OUT", w, p});
     ASSERT_EQ(got.result.status, 0) << got.result.out;
-    Image want = mapped(sweep, [&](Pixel px) {
+    Image want = mapped(sweep, [whole = whole, part = part](Pixel px) {
       const uint8_t v = band(px.b, whole, part);
       return Pixel{v, v, v};
     });
