@@ -90,7 +90,7 @@ void mist_turn(Run& run) {
   // angle keeps a border of repeated edge pixels round the input instead.
   check_frame_size(image.width, image.height, in->name());
   const RotationFrame frame = rotation_frame(
-      image.width, image.height, bounding_box_margins(args.kaiten, image.width, image.height), 3);
+      image.width, image.height, bounding_box_margins(args.kaiten, image.width, image.height));
   const int32_t crop_width = frame.auto_width;
   const int32_t crop_height = frame.auto_height;
   check_turned_size(crop_width, crop_height, 3, in->name());

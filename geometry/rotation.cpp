@@ -83,8 +83,7 @@ void check_turned_size(int32_t width, int32_t height, int bytes_per_pixel,
   }
 }
 
-RotationFrame rotation_frame(int32_t width, int32_t height, RotationMargins margins,
-                             int bytes_per_pixel) {
+RotationFrame rotation_frame(int32_t width, int32_t height, RotationMargins margins) {
   RotationFrame f;
   f.width = width;
   f.height = height;
@@ -92,7 +91,6 @@ RotationFrame rotation_frame(int32_t width, int32_t height, RotationMargins marg
   f.side = 2 * f.centre;
   f.left = (f.side - width) / 2;
   f.bottom = (f.side - height) / 2;
-  f.canvas_padding = bytes_per_pixel == 3 ? row_padding(f.side) : 0;
   f.margins = margins;
   f.grown_column = half(f.side - width - 2 * margins.ex);
   f.grown_row = half(f.side - height - 2 * margins.ey);

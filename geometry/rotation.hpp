@@ -58,18 +58,17 @@ constexpr int32_t half(int32_t n) { return n / 2; }
 // The geometry of one run. Canvas coordinates are (column, stored row), row 0
 // at the bottom; the centre of rotation is canvas column M, canvas row M.
 struct RotationFrame {
-  int32_t width = 0;           // X, the input's width
-  int32_t height = 0;          // Y, the input's height
-  int32_t centre = 0;          // M, the larger side
-  int32_t side = 0;            // S = 2M, the canvas side
-  int32_t left = 0;            // L = (S - X) / 2, canvas column of input column 0
-  int32_t bottom = 0;          // B = (S - Y) / 2, canvas row of input row 0
-  int32_t canvas_padding = 0;  // dm_S: zero bytes ending a canvas row (0 for 4-byte)
-  RotationMargins margins;     // ex, ey
-  int32_t grown_column = 0;    // a = half(S - X - 2 ex), first column of the grown window
-  int32_t grown_row = 0;       // b = half(S - Y - 2 ey), first row of the grown window
-  int32_t auto_width = 0;      // W_a = S - 2a
-  int32_t auto_height = 0;     // H_a = S - 2b
+  int32_t width = 0;         // X, the input's width
+  int32_t height = 0;        // Y, the input's height
+  int32_t centre = 0;        // M, the larger side
+  int32_t side = 0;          // S = 2M, the canvas side
+  int32_t left = 0;          // L = (S - X) / 2, canvas column of input column 0
+  int32_t bottom = 0;        // B = (S - Y) / 2, canvas row of input row 0
+  RotationMargins margins;   // ex, ey
+  int32_t grown_column = 0;  // a = half(S - X - 2 ex), first column of the grown window
+  int32_t grown_row = 0;     // b = half(S - Y - 2 ey), first row of the grown window
+  int32_t auto_width = 0;    // W_a = S - 2a
+  int32_t auto_height = 0;   // H_a = S - 2b
 };
 
 // Refuses, naming the input, an image whose frame would pass the 32-bit
@@ -83,8 +82,7 @@ void check_frame_size(int32_t width, int32_t height, const std::string& input_na
 void check_turned_size(int32_t width, int32_t height, int bytes_per_pixel,
                        const std::string& input_name);
 
-RotationFrame rotation_frame(int32_t width, int32_t height, RotationMargins margins,
-                             int bytes_per_pixel);
+RotationFrame rotation_frame(int32_t width, int32_t height, RotationMargins margins);
 
 // Columns c0 <= j < c1 and stored rows r0 <= i < r1, left to right, bottom to top.
 struct PixelWindow {

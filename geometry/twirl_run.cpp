@@ -31,9 +31,9 @@ void twirl_run(Run& run, const TwirlRequest& request) {
   const ImageLayout image = read_bmp_header(in, console, check);
 
   check_frame_size(image.width, image.height, in.name());
-  const RotationFrame frame = rotation_frame(
-      image.width, image.height,
-      compute_rotation_margins(request.kaiten, image.width, image.height), bytes_per_pixel);
+  const RotationFrame frame =
+      rotation_frame(image.width, image.height,
+                     compute_rotation_margins(request.kaiten, image.width, image.height));
   const bool origin = request.size == SizeMode::origin;
   const int32_t width = origin ? frame.width : frame.auto_width;
   const int32_t height = origin ? frame.height : frame.auto_height;

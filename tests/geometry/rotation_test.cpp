@@ -34,12 +34,11 @@ TEST(RotationFrame, TheMarginTableOfA640By480Input) {
       {-360, -1, -1, 321, 401, 638, 478},
   };
   for (const FrameCase& c : cases) {
-    RotationFrame f = rotation_frame(640, 480, compute_rotation_margins(c.angle, 640, 480), 3);
+    RotationFrame f = rotation_frame(640, 480, compute_rotation_margins(c.angle, 640, 480));
     EXPECT_EQ(f.centre, 640);
     EXPECT_EQ(f.side, 1280);
     EXPECT_EQ(f.left, 320);
     EXPECT_EQ(f.bottom, 400);
-    EXPECT_EQ(f.canvas_padding, 0);
     EXPECT_EQ(f.margins, (RotationMargins{c.ex, c.ey})) << c.angle;
     EXPECT_EQ(f.grown_column, c.a) << c.angle;
     EXPECT_EQ(f.grown_row, c.b) << c.angle;
@@ -48,31 +47,29 @@ TEST(RotationFrame, TheMarginTableOfA640By480Input) {
   }
 }
 
-TEST(RotationFrame, ASquareAt45DegreesAndTheCanvasPadding) {
-  RotationFrame f = rotation_frame(100, 100, compute_rotation_margins(45, 100, 100), 3);
+TEST(RotationFrame, ASquareAt45DegreesAndOddSides) {
+  RotationFrame f = rotation_frame(100, 100, compute_rotation_margins(45, 100, 100));
   EXPECT_EQ(f.margins, (RotationMargins{22, 22}));
   EXPECT_EQ(f.grown_column, 28);
   EXPECT_EQ(f.grown_row, 28);
   EXPECT_EQ(f.auto_width, 144);
   EXPECT_EQ(f.auto_height, 144);
 
-  RotationFrame odd = rotation_frame(641, 481, RotationMargins{}, 3);
+  RotationFrame odd = rotation_frame(641, 481, RotationMargins{});
   EXPECT_EQ(odd.side, 1282);
-  EXPECT_EQ(odd.canvas_padding, 2) << "1282 % 4";
   EXPECT_EQ(odd.left, 320);
   EXPECT_EQ(odd.bottom, 400);
-  EXPECT_EQ(rotation_frame(641, 481, RotationMargins{}, 4).canvas_padding, 0);
 }
 
 TEST(RotationFrame, EvenSidesLoseTwoPixelsAtTheRightAngles) {
   for (auto [x, y] : {std::pair{8, 6}, {6, 8}, {100, 40}, {2, 2}}) {
     for (double angle : {0.0, 180.0}) {
-      RotationFrame f = rotation_frame(x, y, compute_rotation_margins(angle, x, y), 3);
+      RotationFrame f = rotation_frame(x, y, compute_rotation_margins(angle, x, y));
       EXPECT_EQ(f.auto_width, x - 2) << x << "x" << y << " at " << angle;
       EXPECT_EQ(f.auto_height, y - 2) << x << "x" << y << " at " << angle;
     }
     for (double angle : {90.0, 270.0, -90.0}) {
-      RotationFrame f = rotation_frame(x, y, compute_rotation_margins(angle, x, y), 3);
+      RotationFrame f = rotation_frame(x, y, compute_rotation_margins(angle, x, y));
       EXPECT_EQ(f.auto_width, y - 2) << x << "x" << y << " at " << angle;
       EXPECT_EQ(f.auto_height, x - 2) << x << "x" << y << " at " << angle;
     }
@@ -103,7 +100,7 @@ TEST(RotationWindow, OriginIsTheInputsOwnAreaShiftedForOddSides) {
                         {9, 9, 45},
                         {5, 5, 0},
                         {3, 2, 270}}) {
-    RotationFrame f = rotation_frame(c.x, c.y, compute_rotation_margins(c.angle, c.x, c.y), 3);
+    RotationFrame f = rotation_frame(c.x, c.y, compute_rotation_margins(c.angle, c.x, c.y));
     const int32_t px = c.x % 2, py = c.y % 2;
     EXPECT_EQ(rotation_window(f, SizeMode::origin),
               (PixelWindow{f.left + px, f.left + px + c.x, f.bottom + py, f.bottom + py + c.y}))
@@ -117,12 +114,12 @@ TEST(RotationWindow, OriginIsTheInputsOwnAreaShiftedForOddSides) {
 TEST(RotationWindow, TinyImagesWhoseWindowMissesTheirSizeAreRefused) {
   // 1 x 1 at 30 degrees: ex = ey = 2, a = b = half(-3) = -1, so the origin
   // window runs from column 2 to 1: no pixel at all.
-  RotationFrame f = rotation_frame(1, 1, compute_rotation_margins(30, 1, 1), 3);
+  RotationFrame f = rotation_frame(1, 1, compute_rotation_margins(30, 1, 1));
   EXPECT_EQ(rotation_window(f, SizeMode::origin), (PixelWindow{2, 1, 2, 1}));
   EXPECT_THROW(check_window(rotation_window(f, SizeMode::origin), 1, 1, "in.bmp"), ToolFailure);
   EXPECT_NO_THROW(check_window(rotation_window(f, SizeMode::auto_size), 4, 4, "in.bmp"));
   // 1 x 1 at 90 degrees: the grown box has no column (W_a = 0).
-  RotationFrame right = rotation_frame(1, 1, compute_rotation_margins(90, 1, 1), 3);
+  RotationFrame right = rotation_frame(1, 1, compute_rotation_margins(90, 1, 1));
   EXPECT_EQ(right.auto_width, 0);
   try {
     check_window(rotation_window(right, SizeMode::auto_size), 0, 0, "in.bmp");
@@ -199,7 +196,7 @@ TEST_F(CanvasSampling, EdgeAndSolidCanvasesOfBothPixelSizesMatchTheModel) {
     const test::Bytes file4 = test::encode_bmp4(image4);
     const ImageRows rows(file, bmp24_layout(w, h), "in.bmp");
     const ImageRows rows4(file4, bmp32_layout(w, h), "in.bmp");
-    const RotationFrame frame = rotation_frame(w, h, RotationMargins{}, 3);
+    const RotationFrame frame = rotation_frame(w, h, RotationMargins{});
     const reference::Frame f = reference::frame(w, h, {0, 0});
     const int32_t S = frame.side;
     const PixelWindow window{-3, S + 3, -2, S + 4};
