@@ -72,12 +72,13 @@ BlurPass fractional_box_blur(EdgeMode mode, double max_radius, RowRadii row_radi
                              RowDone after_row);
 
 // blur_twice_through_temp(input, temps, dest, fractional_box_blur(mode,
-// max_radius, row_radii, after_row)): the same temp0000, bytes, progress and
-// failures. Where the windows stay inside the image (clamped edges) and reach
-// well short of its height, the second pass runs a few runs of rows behind
-// the first on the same threads: its tables are built from the rows just
-// written to temp0000, kept in memory, and dear radii are the first pass's.
-// Radii may exceed max_radius only by rounding.
+// max_radius, row_radii, after_row)): the same bytes, progress and failures.
+// Where the windows stay inside the image (clamped edges) and reach well
+// short of its height, the second pass runs a few runs of rows behind the
+// first on the same threads: its tables are built from the first pass's rows
+// kept in memory, and dear radii are the first pass's. temp0000 is then
+// opened and reopened where the passes would write and read it, with their
+// messages, and left empty. Radii may exceed max_radius only by rounding.
 void fractional_box_blur_twice(const ImageRows& input, TempFileChain& temps, OutputFile& dest,
                                EdgeMode mode, double max_radius, const RowRadii& row_radii,
                                RadiiCost cost, const RowDone& after_row);

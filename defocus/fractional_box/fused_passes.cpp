@@ -77,20 +77,19 @@ struct PassFailure {
   explicit operator bool() const { return error != nullptr; }
 };
 
-// The two passes of a blur through temp0000 in one job on the worker pool.
-// The first pass's rows go to temp0000 in order and stay in a ring, from
-// which the second pass's tables are built a few runs behind (they are the
-// bytes temp0000 holds); its rows go to the output in order. Every thread
-// takes, by turns, whatever is ready: writing either file, a run of the
-// second pass, a run of the first. Rows are reported a band at a time once
-// the band is made and written, as a lone pass reports them, the second
-// pass's only after the first is done and temp0000 is closed and opened
-// again (`turn`): the progress and the failures come as those of two plain
-// passes.
+// The two passes of a blur in one job on the worker pool. The first pass's
+// rows stay in a ring, from which the second pass's tables are built a few
+// runs behind; its rows go to the output in order. Every thread takes, by
+// turns, whatever is ready: writing the output, a run of the second pass, a
+// run of the first. Rows are reported a band at a time once the band is made
+// (and, for the second pass, written), as a lone pass reports them, the
+// second pass's only after the first is done and temp0000 is closed and
+// opened again (`turn`): the progress and the failures come as those of two
+// plain passes.
 class FusedPasses {
  public:
-  FusedPasses(const FusedShape& shape, const ImageRows& input, bool keep_radii, OutputFile& first,
-              OutputFile& dest, const std::function<void()>& turn, const RowRadii& row_radii,
+  FusedPasses(const FusedShape& shape, const ImageRows& input, bool keep_radii, OutputFile& dest,
+              const std::function<void()>& turn, const RowRadii& row_radii,
               const RowDone& after_row)
       : shape_(shape),
         input_(input),
@@ -109,8 +108,8 @@ class FusedPasses {
         ring_(static_cast<size_t>(shape.ring_runs)),
         ring_runs_(static_cast<size_t>(shape.ring_runs), nullptr),
         out_(static_cast<size_t>(shape.out_runs)),
-        first_(first, runs_),
-        second_(dest, runs_) {
+        first_(nullptr, runs_),
+        second_(&dest, runs_) {
     // A lone thread keeps a table for each pass, each running on from run
     // to run; threads that share the runs seldom get the next run of a pass
     // and keep one table for both.
@@ -146,8 +145,8 @@ class FusedPasses {
  private:
   // What the threads share of one pass (guarded by lock_, as the rest).
   struct Pass {
-    Pass(OutputFile& file, int64_t runs) : file(file), done(static_cast<size_t>(runs), 0) {}
-    OutputFile& file;
+    Pass(OutputFile* file, int64_t runs) : file(file), done(static_cast<size_t>(runs), 0) {}
+    OutputFile* file;                                 // none: the rows stay in the ring
     std::vector<std::unique_ptr<RowWorker>> workers;  // one a thread
     std::vector<char> done;                           // runs made
     int64_t claimed = 0;                              // the next run to take
@@ -210,14 +209,13 @@ class FusedPasses {
     return rows_made(first_) >= needed &&
            (i < shape_.out_runs || second_.written >= run_end(i - shape_.out_runs));
   }
-  // Run j of the first pass takes the place of run j - ring_runs: written
-  // to temp0000, and no longer read by the second pass (runs up to j -
-  // ring_runs + 1 reach into it, as runs are longer than windows reach).
+  // Run j of the first pass takes the place of run j - ring_runs, once the
+  // second pass no longer reads it (runs up to j - ring_runs + 1 reach into
+  // it, as runs are longer than windows reach).
   bool first_ready(int64_t j) const {
     const int64_t old = j - shape_.ring_runs;
     if (old < 0) return true;
-    const bool unread = second_.prefix > old + 1 || (second_.failure && second_.active == 0);
-    return unread && first_.written >= run_end(old);
+    return second_.prefix > old + 1 || (second_.failure && second_.active == 0);
   }
 
   void work(unsigned w) {
@@ -241,19 +239,18 @@ class FusedPasses {
     }
   }
 
-  // The pass's rows ready into its file, then the rows to report; after the
-  // first pass's last row, the turn.
+  // The pass's rows ready into its file, if it has one, then the rows to
+  // report; after the first pass's last row, the turn.
   void write(std::unique_lock<std::mutex>& hold, Pass& pass) {
     const bool first = &pass == &first_;
     pass.writing = true;
     const int64_t end = write_limit(pass);
-    int64_t y = pass.written;
+    int64_t y = pass.file == nullptr ? end : pass.written;
     hold.unlock();
     std::exception_ptr failure;
     try {
       for (; y < end; ++y) {
-        std::memcpy(next_row24(pass.file, width_).data(), first ? ring_row(y) : out_row(y),
-                    row_bytes_);
+        std::memcpy(next_row24(*pass.file, width_).data(), out_row(y), row_bytes_);
       }
     } catch (...) {
       failure = std::current_exception();
@@ -405,17 +402,17 @@ bool blur_twice_fused(const ImageRows& input, TempFileChain& temps, OutputFile& 
   const std::optional<FusedShape> shape =
       fused_shape(input.width(), input.height(), mode, max_radius);
   if (!shape) return false;
+  // temp0000 is opened, closed and opened again where the two passes would
+  // write and read it, with their messages; the first pass's rows need not
+  // go through it, and it stays empty.
   std::unique_ptr<OutputFile> first = temps.create(0);
-  write_bmp24_header(*first, input.width(), input.height());
   write_bmp24_header(dest, input.width(), input.height());
-  // temp0000 is closed and opened again where the second pass would read it.
   std::unique_ptr<InputFile> reread;
   const std::function<void()> turn = [&] {
     first->commit();
     reread = temps.open(0);
   };
-  FusedPasses(*shape, input, cost == RadiiCost::dear, *first, dest, turn, row_radii, after_row)
-      .run();
+  FusedPasses(*shape, input, cost == RadiiCost::dear, dest, turn, row_radii, after_row).run();
   return true;
 }
 

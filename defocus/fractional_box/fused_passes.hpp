@@ -1,7 +1,6 @@
 // Both passes of a blur at once: the second runs a few runs of rows behind
 // the first on the same threads, its tables built from the first pass's rows
-// kept in memory as they go to temp0000; and the sizes both kinds of pass cut
-// their rows into.
+// kept in memory; and the sizes both kinds of pass cut their rows into.
 #pragma once
 
 #include <cstdint>

@@ -280,5 +280,54 @@ TEST(MistSlope, FilesThatCannotBeOpened) {
   EXPECT_EQ(bad.out, "Truncated file " + s.path("bad.bmp") + " !\n");
 }
 
+// The two passes at once (clamped edges, an image well taller than the
+// windows) keep the first pass in memory: temp0000 is still made where the
+// first pass would write it, so a missing temporary folder fails the run as
+// ever, but a full one no longer does. Wrapped edges still go through the
+// file and fail there. The small file system is mounted for the run alone,
+// in mount and user namespaces of its own.
+TEST(MistSlope, TemporaryFolderMissingOrFull) {
+  Scratch s;
+  const Image in = ref_pattern(100, 300);  // 90 KB of pixels: more than the folder holds
+  write_file(s.path("in.bmp"), encode_bmp24(in));
+  const std::vector<std::string> clamped{s.path("in.bmp"), s.path("out.bmp"), "30", "2", "0", "0"};
+  expect_no_temp_file(s, "mist_slope", clamped, size_line(100, 300));
+  EXPECT_FALSE(fs::exists(s.path("out.bmp")));
+
+  fs::create_directory(s.path("small"));
+  const std::string script = R"(
+    mount -t tmpfs -o size=64k tmpfs "$1/small" || exit 99
+    TMPDIR="$1/small" "$2" "$1/in.bmp" "$1/out$3.bmp" 30 2 0 $3 > "$1/log$3.txt"
+    echo $? > "$1/status$3.txt"
+  )";
+  auto text = [&](const std::string& name) {
+    Bytes bytes = read_file(s.path(name));
+    return std::string(bytes.begin(), bytes.end());
+  };
+  for (int flag : {0, 1}) {
+    const std::string command = "unshare --user --map-root-user --mount sh -c '" + script +
+                                "' sh " + s.folder().string() + " " + tool_path("mist_slope") +
+                                " " + std::to_string(flag);
+    ASSERT_EQ(std::system(command.c_str()), 0) << "a mount namespace with a small file system";
+  }
+  Slope slope;
+  slope.degree = 30;
+  slope.defo1 = 2;
+  EXPECT_EQ(text("status0.txt"), "0\n");
+  EXPECT_EQ(text("log0.txt"), success_out(in));
+  EXPECT_EQ(decode_bmp24(read_file(s.path("out0.bmp"))).pixels, expected(in, slope).pixels);
+  // Wrapped: the first pass's progress up to the failed write, then its message.
+  EXPECT_EQ(text("status1.txt"), "1\n");
+  const std::string wrapped = text("log1.txt");
+  const std::string head = size_line(100, 300), tail = "Can't write temp0000.bmp !\n";
+  ASSERT_GE(wrapped.size(), head.size() + tail.size());
+  EXPECT_EQ(wrapped.substr(0, head.size()), head);
+  EXPECT_EQ(wrapped.substr(wrapped.size() - tail.size()), tail);
+  const std::string progress =
+      wrapped.substr(head.size(), wrapped.size() - head.size() - tail.size());
+  EXPECT_EQ(progress.find_first_not_of('*'), std::string::npos) << progress;
+  EXPECT_FALSE(fs::exists(s.path("out1.bmp")));
+}
+
 }  // namespace
 }  // namespace bmp::test
