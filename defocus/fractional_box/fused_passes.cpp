@@ -35,6 +35,36 @@ struct FusedShape {
   int64_t out_runs;   // of the second pass's rows
   int64_t band_rows;  // the rows a lone pass makes before it writes any
   unsigned threads;
+  // The last runs are shorter, from this row on, so that the threads finish
+  // together: a pass's last run is made by one thread while the others have
+  // little left to do.
+  int64_t tail_from;
+  int64_t tail_rows;
+};
+
+// The runs of a pass: run_rows rows each, then tail_rows from tail_from on
+// (the last of each kind may be shorter).
+class RunLayout {
+ public:
+  RunLayout(const FusedShape& shape, int64_t height)
+      : height_(height),
+        run_rows_(shape.run_rows),
+        tail_rows_(shape.tail_rows),
+        tail_from_(shape.tail_from),
+        long_runs_((shape.tail_from + shape.run_rows - 1) / shape.run_rows),
+        count_(long_runs_ + (height - shape.tail_from + shape.tail_rows - 1) / shape.tail_rows) {}
+  int64_t count() const { return count_; }
+  int64_t start(int64_t run) const {
+    if (run >= count_) return height_;
+    return run < long_runs_ ? run * run_rows_ : tail_from_ + (run - long_runs_) * tail_rows_;
+  }
+  int64_t end(int64_t run) const {
+    const int64_t limit = run < long_runs_ ? tail_from_ : height_;
+    return std::min(limit, start(run + 1));
+  }
+
+ private:
+  int64_t height_, run_rows_, tail_rows_, tail_from_, long_runs_, count_;
 };
 
 // The shape for a width × height image, or none where the second pass must
@@ -51,12 +81,18 @@ std::optional<FusedShape> fused_shape(int32_t width, int32_t height, EdgeMode mo
   const int64_t run_rows = run_rows_for(margin);
   const int64_t runs = (height + run_rows - 1) / run_rows;
   const int64_t ring_runs = std::min<int64_t>(int64_t{threads} + 4, runs);
+  // About a run for each thread at the end, in runs a third as long (their
+  // tables' margins cost more beside fewer rows, but only there).
+  const int64_t tail_from = std::max<int64_t>(0, runs - threads) * run_rows;
+  const int64_t tail_rows = std::max(margin + 1, run_rows / 3);
   return FusedShape{margin,
                     run_rows,
                     ring_runs,
                     std::max<int64_t>(2, threads / 2 + 2),
                     band_rows_for(width, height, margin, threads),
-                    threads};
+                    threads,
+                    std::min<int64_t>(tail_from, height),
+                    tail_rows};
 }
 
 // A failure of one pass, and where in that pass a lone pass meets it: the
@@ -75,6 +111,30 @@ struct PassFailure {
   }
   int64_t rows_before() const { return position / 2; }
   explicit operator bool() const { return error != nullptr; }
+};
+
+// A ring of runs of rows in one piece of memory, run k of the ring holding
+// run i for i = k modulo the ring's runs. The memory of the job is taken
+// before it starts, its huge pages mapped as the threads first write them:
+// threads that take memory while others fault theirs in wait on each other
+// in the kernel (measured 10-25 ms a run at the start on eight threads). One
+// piece rather than one a run: the runs' last huge pages are not half empty.
+class RunRing {
+ public:
+  RunRing(int64_t runs, size_t run_bytes, int64_t run_rows)
+      : memory_(PageBuffer::filled_later(static_cast<size_t>(runs) * run_bytes)),
+        runs_(runs),
+        run_bytes_(run_bytes),
+        run_rows_(run_rows) {}
+  uint8_t* run(int64_t k) const { return memory_.data() + static_cast<size_t>(k) * run_bytes_; }
+  // The place of the run that holds row y.
+  uint8_t* run_of(int64_t y) const { return run((y / run_rows_) % runs_); }
+
+ private:
+  PageBuffer memory_;
+  int64_t runs_;
+  size_t run_bytes_;
+  int64_t run_rows_;
 };
 
 // The two passes of a blur in one job on the worker pool. The first pass's
@@ -96,7 +156,8 @@ class FusedPasses {
         width_(input.width()),
         height_(input.height()),
         row_bytes_(3 * static_cast<size_t>(width_)),
-        runs_((height_ + shape.run_rows - 1) / shape.run_rows),
+        layout_(shape, height_),
+        runs_(layout_.count()),
         pixel_bytes_((static_cast<size_t>(shape.run_rows) * row_bytes_ + 63) / 64 * 64),
         run_bytes_(pixel_bytes_ + (keep_radii ? static_cast<size_t>(shape.run_rows) *
                                                     static_cast<size_t>(width_) * sizeof(double)
@@ -105,9 +166,8 @@ class FusedPasses {
         turn_(turn),
         row_radii_(row_radii),
         after_row_(after_row),
-        ring_(static_cast<size_t>(shape.ring_runs)),
-        ring_runs_(static_cast<size_t>(shape.ring_runs), nullptr),
-        out_(static_cast<size_t>(shape.out_runs)),
+        ring_(shape.ring_runs, run_bytes_, shape.run_rows),
+        out_(shape.out_runs, pixel_bytes_, shape.run_rows),
         first_(nullptr, runs_),
         second_(&dest, runs_) {
     // A lone thread keeps a table for each pass, each running on from run
@@ -121,15 +181,7 @@ class FusedPasses {
       }
     }
     last_pass_.resize(shape.threads, nullptr);
-    // All memory of the job is taken here, the huge pages of the larger
-    // places mapped as the threads first write them: threads that take
-    // memory while others fault theirs in wait on each other in the kernel
-    // (measured 10-25 ms a run at the start on eight threads).
-    for (size_t i = 0; i < ring_.size(); ++i) {
-      ring_[i] = PageBuffer::filled_later(run_bytes_);
-      ring_runs_[i] = ring_[i].data();
-    }
-    for (PageBuffer& place : out_) place = PageBuffer::filled_later(pixel_bytes_);
+    for (int64_t k = 0; k < shape.ring_runs; ++k) ring_runs_.push_back(ring_.run(k));
   }
 
   void run() {
@@ -161,29 +213,27 @@ class FusedPasses {
   };
 
   // Row y's place in a ring of runs, and its radii after the run's pixels.
-  static uint8_t* ring_place(const std::vector<PageBuffer>& ring, int64_t y, int64_t run_rows) {
-    return ring[static_cast<size_t>((y / run_rows) % static_cast<int64_t>(ring.size()))].data();
-  }
   uint8_t* ring_row(int64_t y) const {
-    return ring_place(ring_, y, shape_.run_rows) +
-           static_cast<size_t>(y % shape_.run_rows) * row_bytes_;
+    return ring_.run_of(y) + static_cast<size_t>(y % shape_.run_rows) * row_bytes_;
   }
   uint8_t* out_row(int64_t y) const {
-    return ring_place(out_, y, shape_.run_rows) +
-           static_cast<size_t>(y % shape_.run_rows) * row_bytes_;
+    return out_.run_of(y) + static_cast<size_t>(y % shape_.run_rows) * row_bytes_;
   }
   std::span<double> kept_radii(int64_t y) const {
-    auto* run = reinterpret_cast<double*>(ring_place(ring_, y, shape_.run_rows) + pixel_bytes_);
+    auto* run = reinterpret_cast<double*>(ring_.run_of(y) + pixel_bytes_);
     return {run + static_cast<size_t>((y % shape_.run_rows) * width_), static_cast<size_t>(width_)};
-  }
-  int64_t run_end(int64_t run) const {
-    return std::min<int64_t>(height_, (run + 1) * shape_.run_rows);
   }
   // The rows of a pass made in order from row 0: its leading runs made, and
   // the rows before a failed row of the run after them.
   int64_t rows_made(const Pass& pass) const {
     if (pass.prefix == pass.failed_run) return pass.failed_row;
-    return std::min<int64_t>(height_, pass.prefix * shape_.run_rows);
+    return layout_.start(pass.prefix);
+  }
+  // The rows the earlier holders of the ring places of rows up to `last`
+  // held: those before this row.
+  int64_t earlier_holders_end(int64_t last, int64_t ring_places) const {
+    const int64_t place = last / shape_.run_rows - ring_places;
+    return place < 0 ? 0 : std::min<int64_t>(height_, (place + 1) * shape_.run_rows);
   }
   int64_t write_limit(const Pass& pass) const {
     return std::min(rows_made(pass), pass.failure.rows_before());
@@ -203,19 +253,21 @@ class FusedPasses {
   }
 
   // Run i of the second pass reads the first pass's rows of its windows,
-  // and writes into the place of run i - out_runs, which must be written.
+  // and writes into places of the output's ring whose earlier rows must be
+  // written.
   bool second_ready(int64_t i) const {
-    const int64_t needed = std::min<int64_t>(height_, run_end(i) + shape_.margin);
+    const int64_t needed = std::min<int64_t>(height_, layout_.end(i) + shape_.margin);
     return rows_made(first_) >= needed &&
-           (i < shape_.out_runs || second_.written >= run_end(i - shape_.out_runs));
+           second_.written >= earlier_holders_end(layout_.end(i) - 1, shape_.out_runs);
   }
-  // Run j of the first pass takes the place of run j - ring_runs, once the
-  // second pass no longer reads it (runs up to j - ring_runs + 1 reach into
-  // it, as runs are longer than windows reach).
+  // Run j of the first pass takes places of the ring whose earlier rows the
+  // second pass must no longer read: its rows whose windows reach them are
+  // made (the runs it is making start past them).
   bool first_ready(int64_t j) const {
-    const int64_t old = j - shape_.ring_runs;
-    if (old < 0) return true;
-    return second_.prefix > old + 1 || (second_.failure && second_.active == 0);
+    const int64_t earlier = earlier_holders_end(layout_.end(j) - 1, shape_.ring_runs);
+    if (earlier == 0) return true;
+    const int64_t needed = std::min<int64_t>(height_, earlier + shape_.margin);
+    return rows_made(second_) >= needed || (second_.failure && second_.active == 0);
   }
 
   void work(unsigned w) {
@@ -284,13 +336,13 @@ class FusedPasses {
     const int64_t run = pass.claimed++;
     pass.active += 1;
     hold.unlock();
-    int64_t y = run * shape_.run_rows;
+    int64_t y = layout_.start(run);
     std::exception_ptr failure;
     try {
       RowWorker& worker = worker_for(w, pass);
-      while (y < run_end(run)) {
+      while (y < layout_.end(run)) {
         make_rows(worker, first, y,
-                  static_cast<int>(std::min<int64_t>(worker.group_rows(), run_end(run) - y)));
+                  static_cast<int>(std::min<int64_t>(worker.group_rows(), layout_.end(run) - y)));
       }
     } catch (...) {
       failure = std::current_exception();
@@ -368,6 +420,7 @@ class FusedPasses {
   const int32_t width_;
   const int32_t height_;
   const size_t row_bytes_;
+  const RunLayout layout_;
   const int64_t runs_;
   const size_t pixel_bytes_;  // a run's rows, rounded up to whole cache lines
   const size_t run_bytes_;    // and its radii, where kept
@@ -375,9 +428,9 @@ class FusedPasses {
   const std::function<void()>& turn_;
   const RowRadii& row_radii_;
   const RowDone& after_row_;
-  std::vector<PageBuffer> ring_;           // the first pass's latest runs of rows
+  RunRing ring_;                           // the first pass's latest runs of rows
   std::vector<const uint8_t*> ring_runs_;  // where they start
-  std::vector<PageBuffer> out_;            // the second pass's runs to be written
+  RunRing out_;                            // the second pass's runs to be written
   std::vector<const Pass*> last_pass_;     // the pass thread w last made a run of
 
   std::mutex lock_;  // guards the passes' state and turned_

@@ -560,16 +560,17 @@ TEST(FractionalBox, BothPassesAtOnceWriteWhatTwoPassesWrite) {
 // 2000 pixels) before the failing row's band, the second pass's rows only
 // after all the first pass's, and nothing of a band that fails. Rows are
 // made a few at a time: one failing just past a band's start (1399) still
-// lets the rows before it count as made.
+// lets the rows before it count as made. The last runs are shorter (here
+// from row 1568 on with many workers): a failure there (1700) is met alike.
 TEST(FractionalBox, BothPassesAtOnceFailAsTwoPassesFail) {
   struct Case {
     int pass;  // the pass whose radii fail
     int32_t row;
     int32_t first_rows, second_rows;  // reported before the failure
   };
-  const Case cases[] = {{1, 0, 0, 0},      {1, 1500, 1398, 0}, {2, 1500, 1800, 1398},
-                        {2, 30, 1800, 0},  {1, 1399, 1398, 0}, {2, 1399, 1800, 1398},
-                        {1, 1398, 1398, 0}};
+  const Case cases[] = {{1, 0, 0, 0},       {1, 1500, 1398, 0}, {2, 1500, 1800, 1398},
+                        {2, 30, 1800, 0},   {1, 1399, 1398, 0}, {2, 1399, 1800, 1398},
+                        {1, 1398, 1398, 0}, {1, 1700, 1398, 0}, {2, 1700, 1800, 1398}};
   const int width = 2000, height = 1800;
   TestImage image =
       filled(width, height, [](int x, int y, int c) { return (x + 2 * y + c) % 256; });
