@@ -27,6 +27,7 @@ using Mask = __m256d;
 
 BOX_INLINE Doubles broadcast(double v) { return _mm256_set1_pd(v); }
 BOX_INLINE Doubles load(const double* p) { return _mm256_loadu_pd(p); }
+BOX_INLINE void store(double* p, Doubles v) { _mm256_storeu_pd(p, v); }
 BOX_INLINE Doubles add(Doubles a, Doubles b) { return _mm256_add_pd(a, b); }
 BOX_INLINE Doubles sub(Doubles a, Doubles b) { return _mm256_sub_pd(a, b); }
 BOX_INLINE Doubles div(Doubles a, Doubles b) { return _mm256_div_pd(a, b); }

@@ -30,6 +30,7 @@ using Mask = __mmask8;
 
 BOX_INLINE Doubles broadcast(double v) { return _mm512_set1_pd(v); }
 BOX_INLINE Doubles load(const double* p) { return _mm512_loadu_pd(p); }
+BOX_INLINE void store(double* p, Doubles v) { _mm512_storeu_pd(p, v); }
 BOX_INLINE Doubles add(Doubles a, Doubles b) { return _mm512_add_pd(a, b); }
 BOX_INLINE Doubles sub(Doubles a, Doubles b) { return _mm512_sub_pd(a, b); }
 BOX_INLINE Doubles div(Doubles a, Doubles b) { return _mm512_div_pd(a, b); }

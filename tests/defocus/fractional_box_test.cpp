@@ -363,6 +363,26 @@ TEST(FractionalBox, WideRowsWhereTheRoundingDecides) {
   limit_box_lanes(8);
 }
 
+// Windows whose rows are far longer than in the tools' usual radii (up to
+// 143 columns), beside each other in the lanes: the rows' additions taken
+// in pieces must still be made in the loop's order. On a ramp and on a flat
+// grey the means are whole numbers, so the loop's rounding decides.
+TEST(FractionalBox, LongWindowRowsInLanes) {
+  const TestImage images[] = {filled(190, 12, [](int x, int, int c) { return x + 20 * c; }),
+                              filled(190, 12, [](int, int, int c) { return 100 + c; })};
+  for (int lanes : vector_lanes) {
+    limit_box_lanes(lanes);
+    for (const TestImage& image : images) {
+      for (double r : {33.4, 40.7, 70.2}) {
+        expect_all_equal(
+            image, false, [r](int x, int) { return r + 0.001 * (x % 5); }, 71,
+            "r " + std::to_string(r) + " lanes " + std::to_string(lanes));
+      }
+    }
+  }
+  limit_box_lanes(8);
+}
+
 // Taller images go through the tables a band of rows at a time, each band
 // with its margins above and below (mapped at the image's top and bottom).
 TEST(FractionalBox, TallImagesBandByBand) {
