@@ -383,6 +383,30 @@ TEST(FractionalBox, LongWindowRowsInLanes) {
   limit_box_lanes(8);
 }
 
+// Runs of weight-1 values that cross several powers of two at once, once the
+// sum is past 255: a dim bottom of the window, then a bright row, each
+// crossing rounding the sum's low bits. Every 23 rows repeat one window's
+// rows, whose values less 128 are opposite about its middle row, so that the
+// weighted mean is 128 whatever the fraction and the roundings decide bytes;
+// at radius 10.219439317953862 (found by search) those of the later
+// crossings do.
+TEST(FractionalBox, RunsThatCrossSeveralPowersOfTwoAtOnce) {
+  const int offsets[11] = {-127, -110, 127, -40, 90, -7, 33, -101, 64, -3, 18};  // rows 0 .. 10
+  auto value = [&](int y) {
+    const int i = y % 23 - 11;  // the row against the window's middle
+    return 128 + (i < 0 ? offsets[i + 11] : i > 0 ? -offsets[11 - i] : 0);
+  };
+  const TestImage image = filled(96, 92, [&](int, int y, int) { return value(y); });
+  auto radius_at = [](int x, int) {
+    return x % 3 == 0 ? 10.219439317953862 : 10.02 + 0.96 * ((x * 37) % 97) / 97.0;
+  };
+  for (int lanes : vector_lanes) {
+    limit_box_lanes(lanes);
+    expect_all_equal(image, false, radius_at, 11, "lanes " + std::to_string(lanes));
+  }
+  limit_box_lanes(8);
+}
+
 // Taller images go through the tables a band of rows at a time, each band
 // with its margins above and below (mapped at the image's top and bottom).
 TEST(FractionalBox, TallImagesBandByBand) {
