@@ -113,8 +113,9 @@ struct PassFailure {
   explicit operator bool() const { return error != nullptr; }
 };
 
-// A ring of runs of rows in one piece of memory, run k of the ring holding
-// run i for i = k modulo the ring's runs. The memory of the job is taken
+// A ring of places for rows in one piece of memory: place k holds the rows
+// of every i-th block of run_rows rows with i = k modulo the places (a long
+// run's rows, or those of a few short ones). The memory of the job is taken
 // before it starts, its huge pages mapped as the threads first write them:
 // threads that take memory while others fault theirs in wait on each other
 // in the kernel (measured 10-25 ms a run at the start on eight threads). One
@@ -127,7 +128,7 @@ class RunRing {
         run_bytes_(run_bytes),
         run_rows_(run_rows) {}
   uint8_t* run(int64_t k) const { return memory_.data() + static_cast<size_t>(k) * run_bytes_; }
-  // The place of the run that holds row y.
+  // The place that holds row y.
   uint8_t* run_of(int64_t y) const { return run((y / run_rows_) % runs_); }
 
  private:
