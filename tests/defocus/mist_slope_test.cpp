@@ -308,7 +308,11 @@ TEST(MistSlope, TemporaryFolderMissingOrFull) {
     const std::string command = "unshare --user --map-root-user --mount sh -c '" + script +
                                 "' sh " + s.folder().string() + " " + tool_path("mist_slope") +
                                 " " + std::to_string(flag);
-    ASSERT_EQ(std::system(command.c_str()), 0) << "a mount namespace with a small file system";
+    // The script's own status is 0 whatever the tool's: any other means that
+    // this machine gives no such namespace (unshare or the mount refused).
+    if (std::system(command.c_str()) != 0) {
+      GTEST_SKIP() << "no mount namespace with a small file system on this machine";
+    }
   }
   Slope slope;
   slope.degree = 30;
